@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# The main job: build the control, register it in a private Wine prefix, run
+# the sample host with the control on its form and save a screenshot.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+jobs="${KORVIX_JOBS:-$(nproc)}"
+win="${KORVIX_WIN_BUILD:-$root/build/win32}"
+out="${KORVIX_OUT:-$root/out}"
+
+"$root/tools/setup.sh"
+# shellcheck source=wine-env.sh
+source "$root/tools/wine-env.sh"
+trap korvix_wine_stop EXIT
+korvix_xvfb_start
+korvix_prefix_init "$win/wineprefix"
+korvix_wineserver_start
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$win" -j "$jobs"
+
+mkdir -p "$out"
+wine regsvr32 /s "$(winepath -w "$root/dist/korvixlite.ocx")"
+wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" --exit
+echo "dist: $root/dist/korvixlite.ocx"
+echo "screenshot: $out/sample-host.png"

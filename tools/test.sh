@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs every test: the portable logic natively (sanitizers), then the Windows
+# module and its tests under Wine. Installs what is missing first.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+jobs="${KORVIX_JOBS:-$(nproc)}"
+native="${KORVIX_NATIVE_BUILD:-$root/build/native}"
+win="${KORVIX_WIN_BUILD:-$root/build/win32}"
+
+start=$(date +%s)
+"$root/tools/setup.sh"
+
+echo "== native build and tests"
+cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Debug -DKORVIX_SANITIZE=ON >/dev/null
+cmake --build "$native" -j "$jobs"
+ctest --test-dir "$native" --output-on-failure -j "$jobs"
+
+echo "== Windows build and tests under Wine"
+# shellcheck source=wine-env.sh
+source "$root/tools/wine-env.sh"
+trap korvix_wine_stop EXIT
+korvix_xvfb_start
+korvix_prefix_init "$win/wineprefix"
+korvix_wineserver_start
+cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$win" -j "$jobs"
+ctest --test-dir "$win" --output-on-failure --timeout 600
+
+echo "== all tests passed in $(( $(date +%s) - start )) s"

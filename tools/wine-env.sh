@@ -1,0 +1,52 @@
+# Sourced by the project's scripts: a private 32-bit Wine prefix, an Xvfb
+# display and a persistent wineserver. Functions only; nothing runs on source.
+
+korvix_wine_vars() { # korvix_wine_vars <prefix>
+  export WINEPREFIX="$1"
+  export WINEARCH=win32
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+}
+
+# Creates the prefix once (serialised with a lock so parallel builds agree).
+korvix_prefix_init() { # korvix_prefix_init <prefix>
+  local prefix="$1"
+  korvix_wine_vars "$prefix"
+  mkdir -p "$(dirname "$prefix")"
+  (
+    flock 9
+    if [ ! -f "$prefix/.korvix-ready" ]; then
+      rm -rf "$prefix"
+      wine wineboot -i >/dev/null 2>&1 || true
+      # No window manager under Xvfb: unmanaged windows avoid a stall on destroy.
+      wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
+      # The gphoto2 source only slows the data source manager down.
+      rm -f "$prefix/drive_c/windows/twain_32/gphoto2.ds"
+      wineserver -w
+      touch "$prefix/.korvix-ready"
+    fi
+  ) 9>"$prefix.lock"
+}
+
+# Starts Xvfb on a free display unless DISPLAY already works.
+korvix_xvfb_start() {
+  if [ -n "${DISPLAY:-}" ] && [ -S "/tmp/.X11-unix/X${DISPLAY#:}" ]; then return 0; fi
+  local fifo dispno
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  KORVIX_XVFB_PID=$!
+  read -r dispno <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$dispno"
+}
+
+korvix_wineserver_start() { # after korvix_wine_vars
+  wineserver -p >/dev/null 2>&1 </dev/null &
+  sleep 0.2
+}
+
+korvix_wine_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "${KORVIX_XVFB_PID:-}" ]; then kill "$KORVIX_XVFB_PID" 2>/dev/null || true; wait "$KORVIX_XVFB_PID" 2>/dev/null || true; fi
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Runs a built Windows program under Wine in the given private prefix,
+# creating the prefix on first use. Used as CMake's cross-compiling emulator.
+#   wine-exec.sh <prefix> <program.exe> [args...]
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh"
+prefix="$1"; shift
+korvix_prefix_init "$prefix"
+exec wine "$@"
