@@ -155,15 +155,18 @@ class Picture24 {
   void contrast(std::int32_t factor);
   // overflow (before any pixel changes) for a level outside 0..255.
   void brightness(std::int32_t level);
-  // Lightness scaled by (1 + percent/100) in single precision, capped at 1;
-  // below -100 percent every pixel becomes black (lightness floored at 0).
+  // Lightness times (percent/100 + 1): the factor is rounded to single
+  // precision and multiplied in single precision; capped at 1. Below -100
+  // percent every pixel becomes black (lightness floored at 0).
   void lightness(std::int32_t percent);
 
   // ---- HSL (hue in 60-degree sectors, -1 <= h < 5) ------------------------------
   static void rgb_to_hsl(std::int32_t r, std::int32_t g, std::int32_t b, float& h, float& s,
                          float& l) noexcept;
+  // overflow when a result does not fit 32 bits (or is not a number); the
+  // outputs are then left as they were.
   static void hsl_to_rgb(float h, float s, float l, std::int32_t& r, std::int32_t& g,
-                         std::int32_t& b) noexcept;
+                         std::int32_t& b);
   static float max3(float a, float b, float c) noexcept;
   static float min3(float a, float b, float c) noexcept;
 
