@@ -1,0 +1,145 @@
+// IDispatch for _Twain, answered from the type library's vtable view. What
+// script engines send is normalised first: by-reference arguments to
+// by-value parameters are dereferenced, and the dialog methods' optional
+// by-reference strings are handled here.
+#include <vector>
+
+#include "control/object/dialog_arguments.h"
+#include "control/object/twain_control.h"
+#include "control/object/type_library.h"
+
+namespace korvix {
+
+namespace {
+
+// Owns the dereferenced copies of the arguments.
+class NormalisedArgs {
+public:
+    ~NormalisedArgs() {
+        for (VARIANT& v : args_) ::VariantClear(&v);
+    }
+    HRESULT build(const DISPPARAMS& in, UINT* arg_err) {
+        if (in.cArgs != 0 && !in.rgvarg) return E_INVALIDARG;
+        args_.resize(in.cArgs);
+        for (VARIANT& v : args_) ::VariantInit(&v);
+        for (UINT i = 0; i < in.cArgs; ++i) {
+            const HRESULT hr = ::VariantCopyInd(&args_[i], &in.rgvarg[i]);
+            if (FAILED(hr)) {
+                if (arg_err) *arg_err = i;
+                return hr;
+            }
+        }
+        params_.rgvarg = args_.empty() ? nullptr : args_.data();
+        params_.cArgs = in.cArgs;
+        params_.rgdispidNamedArgs = in.rgdispidNamedArgs;
+        params_.cNamedArgs = in.cNamedArgs;
+        return S_OK;
+    }
+    DISPPARAMS* params() { return &params_; }
+    bool only_object_argument() const {
+        return args_.size() == 1 && (V_VT(&args_[0]) == VT_DISPATCH || V_VT(&args_[0]) == VT_UNKNOWN);
+    }
+
+private:
+    std::vector<VARIANT> args_;
+    DISPPARAMS params_{};
+};
+
+void free_exception(EXCEPINFO& e) {
+    ::SysFreeString(e.bstrSource);
+    ::SysFreeString(e.bstrDescription);
+    ::SysFreeString(e.bstrHelpFile);
+    e = EXCEPINFO{};
+}
+
+void fill_exception(EXCEPINFO* excep, HRESULT failure) {
+    *excep = EXCEPINFO{};
+    excep->scode = failure;
+    com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) == S_OK && info) {
+        info->GetSource(&excep->bstrSource);
+        info->GetDescription(&excep->bstrDescription);
+        info->GetHelpFile(&excep->bstrHelpFile);
+        info->GetHelpContext(&excep->dwHelpContext);
+        ::SetErrorInfo(0, info.get());  // still there for vtable-minded callers
+    }
+    if (!excep->bstrSource) excep->bstrSource = ::SysAllocString(L"Korvix.Twain");
+}
+
+}  // namespace
+
+HRESULT TwainControl::dispatch_type_info(ITypeInfo** out) noexcept {
+    if (!dispatch_info_) KORVIX_RETURN_IF_FAILED(twain_interface_type_info(dispatch_info_.put()));
+    return dispatch_info_.copy_to(out);
+}
+
+HRESULT TwainControl::GetTypeInfoCount(UINT* count) noexcept {
+    if (!count) return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT TwainControl::GetTypeInfo(UINT index, LCID, ITypeInfo** out) noexcept {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return dispatch_type_info(out);
+}
+
+HRESULT TwainControl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
+                                    DISPID* ids) noexcept {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    com_ptr<ITypeInfo> info;
+    KORVIX_RETURN_IF_FAILED(dispatch_type_info(info.put()));
+    return info->GetIDsOfNames(names, count, ids);
+}
+
+HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO* excep, UINT* arg_err) noexcept {
+    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    if (!params) return E_INVALIDARG;
+    last_failure_ = S_OK;
+    HRESULT hr;
+    if ((id == DISPID_Twain_ShowSave || id == DISPID_Twain_ShowLoad) && (flags & DISPATCH_METHOD)) {
+        hr = invoke_dialog_method(id, params, result, arg_err);
+    } else {
+        com_ptr<ITypeInfo> info;
+        KORVIX_RETURN_IF_FAILED(dispatch_type_info(info.put()));
+        NormalisedArgs args;
+        KORVIX_RETURN_IF_FAILED(args.build(*params, arg_err));
+        // Hold ourselves: the call may drop the host's last other reference.
+        com_ptr<ITwain> self(static_cast<ITwain*>(this));
+        EXCEPINFO inner{};
+        hr = info->Invoke(self.get(), id, flags, args.params(), result, &inner, arg_err);
+        // "obj.Picture = pic" from a late-bound host means a reference set.
+        if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_PROPERTYPUT && args.only_object_argument())
+            hr = info->Invoke(self.get(), id, DISPATCH_PROPERTYPUTREF, args.params(), result, &inner, arg_err);
+        if (FAILED(last_failure_) || !excep) free_exception(inner);
+        else if (hr == DISP_E_EXCEPTION) *excep = inner;
+        if (FAILED(last_failure_)) hr = last_failure_;
+    }
+    // A member that failed: its HRESULT and description reach the host.
+    if (FAILED(last_failure_) && hr == last_failure_) {
+        if (!excep) return hr;
+        fill_exception(excep, hr);
+        return DISP_E_EXCEPTION;
+    }
+    return hr;
+}
+
+HRESULT TwainControl::invoke_dialog_method(DISPID id, DISPPARAMS* params, VARIANT* result, UINT* arg_err) noexcept {
+    DialogArguments args;
+    KORVIX_RETURN_IF_FAILED(args.read(*params, arg_err));
+    com_ptr<ITwain> self(static_cast<ITwain*>(this));
+    const HRESULT hr = id == DISPID_Twain_ShowSave ? ShowSave(args.slot(0), args.slot(1), args.slot(2))
+                                                   : ShowLoad(args.slot(0), args.slot(1), args.slot(2));
+    if (FAILED(hr)) {
+        last_failure_ = hr;
+        return hr;
+    }
+    KORVIX_RETURN_IF_FAILED(args.write_back());
+    if (result) ::VariantInit(result);
+    return hr;
+}
+
+}  // namespace korvix
