@@ -1,0 +1,39 @@
+// Runs the suites in one single-threaded apartment after registering the
+// freshly built module, as regsvr32 would.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ole2.h>
+
+#include "tests/wine/control/control_test_env.h"
+#include "tests/wine/hostkit/server_registration.h"
+
+namespace {
+
+class ole_environment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+        initialised_ = true;
+#ifdef KORVIX_OCX_PATH
+        const HRESULT hr = korvix::hostkit::register_server(korvix::test::module_path());
+        ASSERT_EQ(hr, S_OK) << "DllRegisterServer of the built module failed";
+#else
+        FAIL() << "built without the control module (no korvixlite target)";
+#endif
+    }
+    void TearDown() override {
+        if (initialised_) ::OleUninitialize();
+    }
+
+private:
+    bool initialised_ = false;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    ::testing::AddGlobalTestEnvironment(new ole_environment);
+    return RUN_ALL_TESTS();
+}
