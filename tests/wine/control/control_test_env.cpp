@@ -97,16 +97,35 @@ com_ptr<recording_property_bag> changed_bag() {
     const VARTYPE e = expected.vt, a = actual.vt;
     bool same = false;
     if (e == VT_DISPATCH || e == VT_UNKNOWN || a == VT_DISPATCH || a == VT_UNKNOWN) {
-        auto handle = [](const VARIANT& v) -> HANDLE {
-            if (v.vt != VT_DISPATCH || !v.pdispVal) return nullptr;
-            com_ptr<IPictureDisp> pic;
-            v.pdispVal->QueryInterface(IID_IPictureDisp, pic.put_void());
-            return hostkit::picture_handle(pic.get());
+        // Pictures: the same object or handle, or (after a trip through a
+        // stream) a new picture of the same kind and size.
+        struct shape {
+            HANDLE handle = nullptr;
+            SHORT type = PICTYPE_UNINITIALIZED;
+            OLE_XSIZE_HIMETRIC width = 0;
+            OLE_YSIZE_HIMETRIC height = 0;
+        };
+        auto shape_of = [](const VARIANT& v) {
+            shape s;
+            com_ptr<IPicture> pic;
+            if (v.vt == VT_DISPATCH && v.pdispVal) v.pdispVal->QueryInterface(IID_IPicture, pic.put_void());
+            if (pic) {
+                OLE_HANDLE h = 0;
+                pic->get_Handle(&h);
+                s.handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(h));
+                pic->get_Type(&s.type);
+                pic->get_Width(&s.width);
+                pic->get_Height(&s.height);
+            }
+            return s;
         };
         const bool e_null = e != VT_DISPATCH || !expected.pdispVal;
         const bool a_null = a != VT_DISPATCH || !actual.pdispVal;
-        same = (e == VT_DISPATCH && a == VT_DISPATCH) &&
-               (e_null == a_null) && (e_null || handle(expected) == handle(actual));
+        if (e == VT_DISPATCH && a == VT_DISPATCH && e_null == a_null) {
+            const shape x = shape_of(expected), y = shape_of(actual);
+            same = e_null || x.handle == y.handle ||
+                   (x.type == y.type && x.width == y.width && x.height == y.height && y.handle != nullptr);
+        }
     } else if (e == VT_BSTR || a == VT_BSTR) {
         same = e == VT_BSTR && a == VT_BSTR &&
                unique_variant(expected).as_string() == unique_variant(actual).as_string();

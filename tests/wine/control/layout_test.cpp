@@ -58,6 +58,11 @@ protected:
         ASSERT_TRUE(::IsWindow(view_.surface));
         ASSERT_TRUE(view_.hscroll) << "no horizontal SCROLLBAR child on the surface";
         ASSERT_TRUE(view_.vscroll) << "no vertical SCROLLBAR child on the surface";
+        // The cases below are drawn with a fixed single border; a new
+        // instance's own border style is checked with the defaults.
+        put(d(), DISPID_Twain_BorderStyle, unique_variant::i2(1));
+        ASSERT_EQ(hostkit::dispatch_call(d(), DISPID_Twain_Refresh).hr, S_OK);
+        hostkit::pump_messages();
     }
     void TearDown() override {
         control_.reset();
@@ -79,7 +84,7 @@ protected:
     view_windows view_;
 };
 
-TEST_F(Layout, NewControlFillsItsSurfaceLessTheBorderWithNoBars) {
+TEST_F(Layout, EmptyPictureFillsTheSurfaceLessTheBorderWithNoBars) {
     EXPECT_TRUE(at(view_.picture_box, 0, 0, 4740, 3540));
     EXPECT_FALSE(visible(view_.hscroll));
     EXPECT_FALSE(visible(view_.vscroll));

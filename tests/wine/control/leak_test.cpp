@@ -5,6 +5,8 @@
 #include "tests/wine/hostkit/server_registration.h"
 #include "tests/wine/hostkit/test_pictures.h"
 
+#include <cstdio>
+
 namespace korvix::test {
 namespace {
 
@@ -54,6 +56,9 @@ TEST_F(Leaks, FiveHundredHostedInstancesLeaveNothingBehind) {
     const size_t windows_after = hostkit::thread_window_count();
     const size_t memory_after = hostkit::committed_private_bytes();
 
+    std::printf("[ measured ] windows %u -> %u, committed private memory %u -> %u bytes\n",
+                static_cast<unsigned>(windows_before), static_cast<unsigned>(windows_after),
+                static_cast<unsigned>(memory_before), static_cast<unsigned>(memory_after));
     EXPECT_EQ(windows_after, windows_before) << "windows left over";
     // A leak of one small block per instance shows as 500 of them.
     const long long growth = static_cast<long long>(memory_after) - static_cast<long long>(memory_before);

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "common/win/unique_resource.h"
 #include "tests/wine/control/control_test_env.h"
 #include "tests/wine/hostkit/server_registration.h"
 
@@ -18,15 +19,20 @@ public:
 #ifdef KORVIX_OCX_PATH
         const HRESULT hr = korvix::hostkit::register_server(korvix::test::module_path());
         ASSERT_EQ(hr, S_OK) << "DllRegisterServer of the built module failed";
+        // Kept loaded so the suites can ask it whether objects are still alive.
+        module_.reset(::LoadLibraryW(korvix::test::module_path().c_str()));
+        ASSERT_TRUE(module_);
 #else
         FAIL() << "built without the control module (no korvixlite target)";
 #endif
     }
     void TearDown() override {
         if (initialised_) ::OleUninitialize();
+        module_.reset();
     }
 
 private:
+    korvix::unique_hmodule module_;
     bool initialised_ = false;
 };
 
