@@ -95,7 +95,7 @@ int run(const options& o) {
     frame.on_close([] { ::PostQuitMessage(0); });
 
     // The picture goes in as a late-bound host sets it: propputref Picture.
-    com_ptr<IPictureDisp> picture = sample::make_sample_picture(720, 240);
+    com_ptr<IPictureDisp> picture = sample::make_sample_picture(720, 272);
     const hostkit::dispatch_result set = hostkit::dispatch_putref(control->dispatch(), DISPID_Twain_Picture,
                                                                   picture.get());
     if (FAILED(set.hr)) {

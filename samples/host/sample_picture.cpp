@@ -16,8 +16,8 @@ com_ptr<IPictureDisp> make_sample_picture(int width, int height) {
         select_scope keep_font(dc.get(), font.get());
         ::SetBkMode(dc.get(), TRANSPARENT);
         ::SetTextColor(dc.get(), RGB(255, 255, 255));
-        RECT caption{0, height / 2 - 40, width, height / 2 + 40};
-        ::DrawTextW(dc.get(), L"Korvix Twain control", -1, &caption, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        RECT caption{24, height / 2 - 40, width, height / 2 + 40};
+        ::DrawTextW(dc.get(), L"Korvix Twain control", -1, &caption, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
         ::GdiFlush();
     }
     return hostkit::picture_from_bitmap(std::move(bitmap));
