@@ -10,6 +10,10 @@
 #include "picture24/picture24.h"
 #include "picture24/picture24_internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvix {
 
 namespace {
@@ -58,11 +62,12 @@ namespace {
 // Y = (222 R + 707 G + 71 B) / 1000 rounded half to even, done in integers:
 // the weighted sum is exact, so is the decision at an exact half.
 inline std::uint8_t grey_of(std::uint32_t r, std::uint32_t g, std::uint32_t b) noexcept {
-  const std::uint32_t sum = 222 * r + 707 * g + 71 * b;
-  std::uint32_t q = sum / 1000;
-  const std::uint32_t rest = sum - q * 1000;
-  if (rest > 500 || (rest == 500 && (q & 1))) ++q;
-  return static_cast<std::uint8_t>(q);
+  // sum + 500 divided down rounds halves up; an exact half (remainder 0 after
+  // adding 500) that landed on an odd value steps back to the even one.
+  const std::uint32_t shifted = 222 * r + 707 * g + 71 * b + 500;
+  const std::uint32_t q = shifted / 1000;
+  const std::uint32_t exact_half = (shifted - q * 1000) == 0;
+  return static_cast<std::uint8_t>(q - (exact_half & q));
 }
 }  // namespace
 
@@ -85,12 +90,67 @@ void Picture24::black_white() {
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
     for (std::int32_t x = 0; x < width_; ++x, p += 3) {
-      const std::uint8_t v = (p[0] >= 192 || p[1] >= 192 || p[2] >= 192) ? 255 : 0;
+      // A byte is 192 or more exactly when both top bits are set.
+      const unsigned top = (p[0] & p[0] << 1) | (p[1] & p[1] << 1) | (p[2] & p[2] << 1);
+      const auto v = static_cast<std::uint8_t>(0u - ((top >> 7) & 1u));
       p[0] = p[1] = p[2] = v;
     }
     report(y, height_);
   }
 }
+
+namespace {
+
+// v' = clamp((v - 128) * factor + 128). Factors beyond +-255 give the same
+// bytes as +-255 (any non-zero difference already saturates), and with them
+// the product fits 16 bits; the final add saturates and the pack clamps.
+std::size_t contrast_wide(std::uint8_t* p, std::size_t count, std::int32_t factor) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i f = _mm_set1_epi16(static_cast<std::int16_t>(std::clamp(factor, -255, 255)));
+  const __m128i mid = _mm_set1_epi16(128), zero = _mm_setzero_si128();
+  for (; i + 16 <= count; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i lo = _mm_sub_epi16(_mm_unpacklo_epi8(v, zero), mid);
+    const __m128i hi = _mm_sub_epi16(_mm_unpackhi_epi8(v, zero), mid);
+    const __m128i rlo = _mm_adds_epi16(_mm_mullo_epi16(lo, f), mid);
+    const __m128i rhi = _mm_adds_epi16(_mm_mullo_epi16(hi, f), mid);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(rlo, rhi));
+  }
+#else
+  (void)p;
+  (void)count;
+  (void)factor;
+#endif
+  return i;
+}
+
+// v' = round(v * level / 255) for level 0..255: no exact halves exist, so it
+// is floor((v * level + 127) / 255), and x / 255 = (x * 0x8081) >> 23 for
+// every 16-bit x.
+std::size_t brightness_wide(std::uint8_t* p, std::size_t count, std::int32_t level) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i l = _mm_set1_epi16(static_cast<std::int16_t>(level));
+  const __m128i half = _mm_set1_epi16(127), zero = _mm_setzero_si128();
+  const __m128i magic = _mm_set1_epi16(static_cast<std::int16_t>(0x8081));
+  for (; i + 16 <= count; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(v, zero), l), half);
+    const __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(v, zero), l), half);
+    const __m128i qlo = _mm_srli_epi16(_mm_mulhi_epu16(lo, magic), 7);
+    const __m128i qhi = _mm_srli_epi16(_mm_mulhi_epu16(hi, magic), 7);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + i), _mm_packus_epi16(qlo, qhi));
+  }
+#else
+  (void)p;
+  (void)count;
+  (void)level;
+#endif
+  return i;
+}
+
+}  // namespace
 
 void Picture24::contrast(std::int32_t factor) {
   BusyScope busy(*this);
@@ -103,7 +163,8 @@ void Picture24::contrast(std::int32_t factor) {
   // Rows 0..height-2, columns 0..width-2: the last row and column stay.
   const std::size_t count = 3 * static_cast<std::size_t>(width_ - 1);
   for (std::int32_t y = 0; y + 1 < height_; ++y) {
-    map_bytes(row(y), count, table);
+    const std::size_t done = contrast_wide(row(y), count, factor);
+    map_bytes(row(y) + done, count - done, table);
     report(y, height_);
   }
 }
@@ -119,7 +180,8 @@ void Picture24::brightness(std::int32_t level) {
         static_cast<std::uint8_t>(std::nearbyint(static_cast<double>(v * level) * (1.0 / 255.0)));
   const std::size_t count = 3 * static_cast<std::size_t>(width_);
   for (std::int32_t y = 0; y < height_; ++y) {
-    map_bytes(row(y), count, table);
+    const std::size_t done = brightness_wide(row(y), count, level);
+    map_bytes(row(y) + done, count - done, table);
     report(y, height_);
   }
 }

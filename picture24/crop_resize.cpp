@@ -17,6 +17,7 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
   if (empty()) return false;
   const std::size_t stride = checked_stride(width);
   const std::size_t size = checked_size(width, height);
+  if (crop_in_place(left, top, width, height, stride)) return true;
   auto bits = detail::allocate_bytes(size);
 
   // Columns of the new picture that come from the old one: [x0, x1).
@@ -38,6 +39,38 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
   }
   delete_region();
   replace(std::move(bits), width, height, stride);
+  return true;
+}
+
+// Crops inside the current buffer when the result is not much smaller (a
+// fresh large buffer costs page faults) and every row can move towards the
+// start: new rows no longer than old ones and a top edge at or below row 0.
+// Then each new row ends before the source of the next row begins.
+bool Picture24::crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width,
+                              std::int32_t height, std::size_t stride) {
+  const std::size_t size = stride * static_cast<std::size_t>(height);
+  if (top < 0 || stride > stride_ || size > size_bytes() || size < size_bytes() / 2) return false;
+  const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(left));
+  const std::int64_t x1 = std::min<std::int64_t>(width, static_cast<std::int64_t>(width_) - left);
+  std::uint8_t* base = data();
+  for (std::int32_t y = 0; y < height; ++y) {
+    std::uint8_t* dst = base + stride * static_cast<std::size_t>(y);
+    const std::int64_t sy = static_cast<std::int64_t>(top) + y;
+    if (sy >= height_ || x0 >= x1) {
+      std::memset(dst, 0, stride);
+      continue;
+    }
+    const std::uint8_t* src = row(static_cast<std::int32_t>(sy)) + 3 * (left + x0);
+    const std::size_t before = static_cast<std::size_t>(3 * x0);
+    const std::size_t middle = static_cast<std::size_t>(3 * (x1 - x0));
+    std::memmove(dst + before, src, middle);  // first: the fills may overlap this row's source
+    std::memset(dst, 0, before);
+    std::memset(dst + before + middle, 0, stride - before - middle);
+  }
+  delete_region();
+  width_ = width;
+  height_ = height;
+  stride_ = stride;
   return true;
 }
 

@@ -82,7 +82,7 @@ std::size_t Picture24::checked_size(std::int32_t width, std::int32_t height) {
   return stride * static_cast<std::size_t>(height);
 }
 
-void Picture24::replace(std::unique_ptr<std::uint8_t[]> bits, std::int32_t width,
+void Picture24::replace(detail::Bytes bits, std::int32_t width,
                         std::int32_t height, std::size_t stride) noexcept {
   bits_ = std::move(bits);
   width_ = width;

@@ -48,6 +48,14 @@ struct RegionRect {
 using RegionHandle = std::unique_ptr<void, void (*)(void*)>;
 
 using PixelBytes = std::array<std::uint8_t, 3>;    // [0] blue, [1] green, [2] red
+namespace detail {
+// Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h).
+struct ReleaseBytes {
+  void operator()(std::uint8_t* bytes) const noexcept;
+};
+using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
+}  // namespace detail
+
 using PixelValues = std::array<std::int16_t, 3>;   // [0] blue, [1] green, [2] red
 
 class Picture24 {
@@ -184,14 +192,16 @@ class Picture24 {
   void delete_region() noexcept;
 
  private:
-  void replace(std::unique_ptr<std::uint8_t[]> bits, std::int32_t width, std::int32_t height,
+  void replace(detail::Bytes bits, std::int32_t width, std::int32_t height,
                std::size_t stride) noexcept;
+  bool crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
+                     std::size_t stride);
   void check_not_busy() const;
   void check_inside(std::int32_t x, std::int32_t y) const;
   void report(std::int32_t row, std::int32_t height);
   friend class BusyScope;
 
-  std::unique_ptr<std::uint8_t[]> bits_;
+  detail::Bytes bits_;
   std::int32_t width_ = 0;
   std::int32_t height_ = 0;
   std::size_t stride_ = 0;

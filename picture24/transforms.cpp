@@ -47,14 +47,28 @@ void Picture24::rotate90() {
 void Picture24::mirror() {
   BusyScope busy(*this);
   if (empty()) return;
+  // Each row is copied aside and written back from its end. Pixels go as
+  // 4-byte moves whose fourth byte the next pixel overwrites; the spare row
+  // has one byte of slack for the last read, the last pixel is written alone.
+  const std::size_t row_bytes = 3 * static_cast<std::size_t>(width_);
+  std::vector<std::uint8_t> spare;
+  try {
+    spare.resize(row_bytes + 1);
+  } catch (const std::bad_alloc&) {
+    throw picture24_error(picture24_errc::out_of_memory, "Not enough memory to mirror the picture.");
+  }
   for (std::int32_t y = 0; y < height_; ++y) {
-    std::uint8_t* left = row(y);
-    std::uint8_t* right = left + 3 * static_cast<std::size_t>(width_ - 1);
-    for (; left < right; left += 3, right -= 3) {
-      std::swap(left[0], right[0]);
-      std::swap(left[1], right[1]);
-      std::swap(left[2], right[2]);
+    std::uint8_t* p = row(y);
+    std::memcpy(spare.data(), p, row_bytes);
+    const std::uint8_t* s = spare.data() + row_bytes - 3;
+    for (std::int32_t x = 0; x + 1 < width_; ++x, p += 3, s -= 3) {
+      std::uint32_t v;
+      std::memcpy(&v, s, 4);
+      std::memcpy(p, &v, 4);
     }
+    p[0] = s[0];
+    p[1] = s[1];
+    p[2] = s[2];
     report(y, height_);
   }
 }

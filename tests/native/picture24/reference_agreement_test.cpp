@@ -1,5 +1,7 @@
 // The fast operations against the plain reference, on random pictures of
 // awkward sizes: every byte (padding included) and every progress report.
+#include <array>
+#include <climits>
 #include <functional>
 #include <string>
 
@@ -31,6 +33,7 @@ struct Operation {
   std::function<void(Picture24&)> fast;
   std::function<void(reference::Picture&)> slow;
   Rows rows;
+  bool on_large = true;  // also run on the large picture (one case per family)
 };
 
 std::vector<Operation> operations() {
@@ -38,7 +41,8 @@ std::vector<Operation> operations() {
   for (int mask = 1; mask < 8; ++mask) {
     const bool r = mask & 4, g = mask & 2, b = mask & 1;
     ops.push_back({"invert" + std::to_string(mask), [=](Picture24& p) { p.invert(r, g, b); },
-                   [=](reference::Picture& p) { reference::invert(p, r, g, b); }, Rows::all});
+                   [=](reference::Picture& p) { reference::invert(p, r, g, b); }, Rows::all,
+                   mask == 5 || mask == 7});
   }
   ops.push_back({"grayscale", [](Picture24& p) { p.grayscale(); }, reference::grayscale, Rows::all});
   ops.push_back({"black_white", [](Picture24& p) { p.black_white(); }, reference::black_white, Rows::all});
@@ -47,19 +51,23 @@ std::vector<Operation> operations() {
   ops.push_back({"blur", [](Picture24& p) { p.blur(); }, reference::blur, Rows::inner});
   for (float amount : {0.5f, 1.0f, 2.7f, -0.3f, -1.0f, 0.1f, 126.9f}) {
     ops.push_back({"sharpen" + std::to_string(amount), [=](Picture24& p) { p.sharpen(amount); },
-                   [=](reference::Picture& p) { reference::sharpen(p, amount); }, Rows::all_but_last});
+                   [=](reference::Picture& p) { reference::sharpen(p, amount); }, Rows::all_but_last,
+                   amount == 2.7f});
   }
   for (int factor : {-3, -1, 0, 1, 2, 7, 300}) {
     ops.push_back({"contrast" + std::to_string(factor), [=](Picture24& p) { p.contrast(factor); },
-                   [=](reference::Picture& p) { reference::contrast(p, factor); }, Rows::all_but_last});
+                   [=](reference::Picture& p) { reference::contrast(p, factor); }, Rows::all_but_last,
+                   factor == 7 || factor == -3});
   }
   for (int level : {0, 1, 77, 128, 200, 254, 255}) {
     ops.push_back({"brightness" + std::to_string(level), [=](Picture24& p) { p.brightness(level); },
-                   [=](reference::Picture& p) { reference::brightness(p, level); }, Rows::all});
+                   [=](reference::Picture& p) { reference::brightness(p, level); }, Rows::all,
+                   level == 77});
   }
   for (int percent : {-150, -100, -37, -1, 0, 1, 10, 33, 55, 100, 250}) {
     ops.push_back({"lightness" + std::to_string(percent), [=](Picture24& p) { p.lightness(percent); },
-                   [=](reference::Picture& p) { reference::lightness(p, percent); }, Rows::all});
+                   [=](reference::Picture& p) { reference::lightness(p, percent); }, Rows::all,
+                   percent == -37 || percent == 55});
   }
   return ops;
 }
@@ -87,7 +95,9 @@ TEST(ReferenceAgreement, FiltersAndInPlaceTransformsOnRandomBytes) {
   const std::vector<Operation> ops = operations();
   for (const Size& size : kSizes) {
     const Picture24 source = random_picture(size.width, size.height, rng);
-    for (const Operation& op : ops) check_in_place(op, source);
+    const bool large = size.width * size.height > 100000;
+    for (const Operation& op : ops)
+      if (!large || op.on_large) check_in_place(op, source);
   }
 }
 
@@ -125,6 +135,33 @@ TEST(ReferenceAgreement, LightnessOnEveryGreyAndSaturatedColour) {
   }
 }
 
+TEST(ReferenceAgreement, BrightnessAndContrastOnEveryByteValue) {
+  // Every byte value in every channel position, against every level and a
+  // sweep of factors including the extremes.
+  Picture24 source;
+  source.create(256, 2);
+  for (int v = 0; v < 256; ++v) {
+    source.set_pixel(v, 0, v | (255 - v) << 8 | ((v * 7) & 255) << 16);
+    source.set_pixel(v, 1, ((v * 13) & 255) | v << 8 | (255 - v) << 16);
+  }
+  for (int level = 0; level <= 255; ++level) {
+    Picture24 fast(source);
+    reference::Picture slow = to_reference(source);
+    fast.brightness(level);
+    reference::brightness(slow, level);
+    ASSERT_TRUE(same_bytes(slow, fast)) << "level " << level;
+  }
+  std::vector<int> factors = {INT32_MIN, -100000, -256, -255, -254, 254, 255, 256, 100000, INT32_MAX};
+  for (int f = -300; f <= 300; f += 3) factors.push_back(f);
+  for (int factor : factors) {
+    Picture24 fast(source);
+    reference::Picture slow = to_reference(source);
+    fast.contrast(factor);
+    reference::contrast(slow, factor);
+    ASSERT_TRUE(same_bytes(slow, fast)) << "factor " << factor;
+  }
+}
+
 TEST(ReferenceAgreement, Rotate90) {
   std::mt19937 rng(10);
   for (const Size& size : kSizes) {
@@ -142,11 +179,17 @@ TEST(ReferenceAgreement, CropAnywhere) {
   std::mt19937 rng(11);
   for (const Size& size : kSizes) {
     const Picture24 source = random_picture(size.width, size.height, rng);
-    for (int i = 0; i < 12; ++i) {
-      const int left = static_cast<int>(rng() % (2 * size.width + 4)) - size.width - 2;
-      const int top = static_cast<int>(rng() % (2 * size.height + 4)) - size.height - 2;
-      const int w = 1 + static_cast<int>(rng() % (size.width + 3));
-      const int h = 1 + static_cast<int>(rng() % (size.height + 3));
+    // Fixed rectangles of about the picture's size (cropped inside the buffer
+    // when they fit), then random ones anywhere.
+    const int W = size.width, H = size.height;
+    std::vector<std::array<int, 4>> rects = {{0, 0, W, H},          {-3, 0, W, H},     {2, 0, W, H},
+                                             {0, 1, W, H},          {-1, 1, W, H - 1 > 0 ? H - 1 : 1},
+                                             {1, 0, W > 1 ? W - 1 : 1, H}, {W, 0, W, H}, {0, H, W, H},
+                                             {-W, 0, W + 1, H},     {0, 0, W + 5, H},  {-2, -1, W, H}};
+    for (int i = 0; i < 12; ++i)
+      rects.push_back({static_cast<int>(rng() % (2 * W + 4)) - W - 2, static_cast<int>(rng() % (2 * H + 4)) - H - 2,
+                       1 + static_cast<int>(rng() % (W + 3)), 1 + static_cast<int>(rng() % (H + 3))});
+    for (const auto& [left, top, w, h] : rects) {
       Picture24 fast(source);
       ProgressRecorder recorder;
       fast.set_progress_listener(&recorder);
