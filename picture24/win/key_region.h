@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -15,9 +16,18 @@
 namespace korvix {
 
 // A region made of banded rectangles (as Picture24::key_region_rects gives
-// them), in one GDI call. No rectangles give an empty region. Throws
-// hresult_error when GDI refuses.
-unique_hrgn region_from_rects(const std::vector<RegionRect>& rects);
+// them). No rectangles give an empty region. Throws hresult_error when GDI
+// refuses.
+//
+// Up to rects_per_call rectangles go to GDI in one ExtCreateRegion call. Wine
+// adds the rectangles of one call one union at a time, each union copying the
+// region built so far, so one call costs quadratic time in the rectangle
+// count (about 80 s for 63,000 rectangles). Larger lists are therefore cut
+// into slices whose regions are joined in a balanced tree of RGN_OR unions,
+// which stays close to linear on Wine and on Windows alike.
+constexpr size_t kRegionRectsPerCall = 32;
+unique_hrgn region_from_rects(const std::vector<RegionRect>& rects,
+                              size_t rects_per_call = kRegionRectsPerCall);
 
 // Deletes the held region; for a loaded picture builds and holds a new one
 // covering every pixel whose packed colour differs from `key` (a key with any

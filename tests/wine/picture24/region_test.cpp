@@ -158,6 +158,34 @@ TEST(CreateRegion, MatchesTheRunByRunExclusiveOrOnRandomPictures) {
     }
 }
 
+TEST(RegionFromRects, SlicesJoinedByUnionsEqualOneCall) {
+    // Rows that differ, repeat and leave gaps: bands of every shape.
+    Picture24 p;
+    p.create(53, 41, kOther);
+    std::mt19937 random(7);
+    for (int y = 0; y < 41; ++y) {
+        if (y % 5 == 4) {
+            std::memcpy(p.row(y), p.row(y - 1), p.stride());
+            continue;
+        }
+        for (int x = 0; x < 53; ++x)
+            if (random() % 3 == 0) p.set_pixel(x, y, kKey);
+    }
+    const std::vector<RegionRect> rects = p.key_region_rects(kKey);
+    ASSERT_GT(rects.size(), 200u);
+    unique_hrgn whole = region_from_rects(rects, rects.size());
+    const std::vector<RECT> expected = rects_of(whole.get());
+    for (size_t per_call : {size_t(1), size_t(2), size_t(3), size_t(7), kRegionRectsPerCall, rects.size() - 1}) {
+        SCOPED_TRACE(per_call);
+        unique_hrgn sliced = region_from_rects(rects, per_call);
+        EXPECT_TRUE(::EqualRgn(sliced.get(), whole.get()));
+        EXPECT_TRUE(same_rects(rects_of(sliced.get()), expected));
+    }
+    unique_hrgn none = region_from_rects({});
+    RECT box{};
+    EXPECT_EQ(::GetRgnBox(none.get(), &box), NULLREGION);
+}
+
 TEST(RegionLifetime, EveryBufferReplacementDeletesTheRegion) {
     unique_hbitmap bitmap = test::make_pattern_dib(2, 2, 24, false);
     com_ptr<IPictureDisp> source = test::wrap_bitmap(bitmap.get(), false);
