@@ -205,6 +205,24 @@ TEST(SetPicture, AHandleThatIsNoBitmapLeavesTheInstanceEmpty) {
     EXPECT_FALSE(load_bitmap(picture, nullptr));
 }
 
+TEST(SetPicture, ABitmapTooLargeForThePictureIsAnErrorAndLeavesItEmpty) {
+    // 27000 x 27000 needs 2.19e9 bytes at 24 bits, beyond what the picture
+    // holds; as a monochrome bitmap it is only 91 MB (zero pages, untouched).
+    unique_hbitmap huge(::CreateBitmap(27000, 27000, 1, 1, nullptr));
+    if (!huge) GTEST_SKIP() << "the platform cannot make the large source bitmap";
+    com_ptr<IPictureDisp> source = test::wrap_bitmap(huge.get(), false);
+    Picture24 picture;
+    picture.create(2, 2, 0x010203);
+    try {
+        set_picture(picture, source.get());
+        FAIL() << "no error";
+    } catch (const picture24_error& e) {
+        EXPECT_EQ(e.code(), picture24_errc::too_large);
+    }
+    EXPECT_TRUE(picture.empty());
+    EXPECT_EQ(::GetObjectType(huge.get()), DWORD(OBJ_BITMAP));
+}
+
 TEST(GetPicture, GivesATopDown24BitSectionWithTheSamePixels) {
     unique_hbitmap dib = test::make_pattern_dib(5, 3, 32, false);
     com_ptr<IPictureDisp> source = test::wrap_bitmap(dib.get(), false);
