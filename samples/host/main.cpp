@@ -17,6 +17,7 @@
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/hosted_control.h"
 #include "tests/wine/hostkit/server_registration.h"
+#include "tests/wine/hostkit/test_pictures.h"
 #include "tests/wine/hostkit/window_capture.h"
 
 namespace {
@@ -41,7 +42,8 @@ options parse_options() {
             const std::wstring path = argv[++i];
             o.register_module = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--screenshot" && i + 1 < argc) {
-            o.screenshot = argv[++i];
+            const std::wstring path = argv[++i];  // a Unix path from a build script works too
+            o.screenshot = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--exit") {
             o.exit_after = true;
         } else {
@@ -67,6 +69,25 @@ void settle(DWORD milliseconds) {
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
         hostkit::pump_messages();
     }
+}
+
+constexpr int kPictureWidth = 720;
+constexpr int kPictureHeight = 272;
+
+// The screenshot's proof that the control renders: the picture box's top rows
+// (above the caption) hold the sample picture's own pixels.
+bool shows_sample_picture(const hostkit::window_capture& shot, HWND frame, IDispatch* control) {
+    const hostkit::dispatch_result hwnd = hostkit::dispatch_get(control, DISPID_Twain_hwnd);
+    if (FAILED(hwnd.hr) || hwnd.value.vt() != VT_I4) return false;
+    RECT frame_rect{}, box{};
+    ::GetWindowRect(frame, &frame_rect);
+    ::GetWindowRect(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd.value->lVal)), &box);
+    const int left = box.left - frame_rect.left, top = box.top - frame_rect.top;
+    for (int y = 0; y < 60; y += 6)
+        for (int x = 0; x < 300; x += 10)
+            if (shot.at(left + x, top + y) != hostkit::gradient_pixel(x, y, kPictureWidth, kPictureHeight))
+                return false;
+    return true;
 }
 
 int run(const options& o) {
@@ -95,7 +116,7 @@ int run(const options& o) {
     frame.on_close([] { ::PostQuitMessage(0); });
 
     // The picture goes in as a late-bound host sets it: propputref Picture.
-    com_ptr<IPictureDisp> picture = sample::make_sample_picture(720, 272);
+    com_ptr<IPictureDisp> picture = sample::make_sample_picture(kPictureWidth, kPictureHeight);
     const hostkit::dispatch_result set = hostkit::dispatch_putref(control->dispatch(), DISPID_Twain_Picture,
                                                                   picture.get());
     if (FAILED(set.hr)) {
@@ -113,11 +134,15 @@ int run(const options& o) {
                                                            RDW_UPDATENOW);
         settle(200);
         const hostkit::window_capture shot = hostkit::capture_window(frame.hwnd());
+        if (!shows_sample_picture(shot, frame.hwnd(), control->dispatch())) {
+            std::fprintf(stderr, "sample_host: the control does not show the sample picture\n");
+            status = 6;
+        }
         const int saved = hostkit::save_png(shot, o.screenshot);
         if (saved != 0) {
             std::fprintf(stderr, "sample_host: saving %ls failed (status %d)\n", o.screenshot.c_str(), saved);
             status = 5;
-        } else {
+        } else if (status == 0) {
             std::printf("sample_host: saved %dx%d screenshot to %ls\n", shot.width, shot.height,
                         o.screenshot.c_str());
         }
