@@ -1,0 +1,192 @@
+// Times every whole-picture operation on a 5000 x 5000 picture and prints
+// each as a ratio to a plain memcpy of the same buffer, measured in the same
+// run, and to the same operation done by ImageMagick on one thread.
+//
+// Times are processor time (user + system) rather than wall time, so that
+// other work on a shared machine disturbs the figures less; each is the best
+// of several runs. Page faults of fresh buffers count: they are system time.
+//
+// ImageMagick method: `convert in.ppm <operation> null:` minus
+// `convert in.ppm null:` (start-up and reading the file), each the best of
+// three runs measured as the child's processor time, with
+// MAGICK_THREAD_LIMIT=1 and -limit thread 1. KORVIX_BENCH_NO_MAGICK=1 skips it.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <sys/resource.h>
+#include <time.h>
+
+#include "picture24/picture24.h"
+
+using korvix::Picture24;
+
+namespace {
+
+constexpr int kSide = 5000;
+constexpr int kRuns = 7;
+
+// A scan-like picture: smooth gradients and soft shapes with a little noise,
+// so colours repeat locally as they do on paper and photos.
+Picture24 make_scan() {
+  Picture24 p;
+  p.create(kSide, kSide);
+  std::mt19937 rng(42);
+  for (int y = 0; y < kSide; ++y) {
+    std::uint8_t* row = p.row(y);
+    for (int x = 0; x < kSide; ++x) {
+      const int noise = static_cast<int>(rng() % 5) - 2;
+      const bool ink = ((x / 40 + y / 60) % 7 == 0) && (y % 60 < 30);
+      int b = 230 - y / 50 + noise, g = 225 - x / 60 + noise, r = 220 - (x + y) / 100 + noise;
+      if (ink) b = 30 + noise, g = 35 + noise, r = 40 + (x % 3);
+      row[3 * x] = static_cast<std::uint8_t>(std::clamp(b, 0, 255));
+      row[3 * x + 1] = static_cast<std::uint8_t>(std::clamp(g, 0, 255));
+      row[3 * x + 2] = static_cast<std::uint8_t>(std::clamp(r, 0, 255));
+    }
+  }
+  return p;
+}
+
+double thread_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double children_seconds() {
+  rusage u{};
+  getrusage(RUSAGE_CHILDREN, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) * 1e-6;
+}
+
+// Best of kRuns of `op` on a fresh copy of `source` (the copy is not timed).
+double time_op(const Picture24& source, const std::function<void(Picture24&)>& op) {
+  double best = 1e9;
+  for (int i = 0; i < kRuns; ++i) {
+    Picture24 p(source);
+    const double start = thread_seconds();
+    op(p);
+    best = std::min(best, thread_seconds() - start);
+  }
+  return best;
+}
+
+double time_memcpy(const Picture24& source) {
+  std::vector<std::uint8_t> target(source.size_bytes(), 1);  // touched up front
+  double best = 1e9;
+  for (int i = 0; i < kRuns; ++i) {
+    const double start = thread_seconds();
+    std::memcpy(target.data(), source.data(), source.size_bytes());
+    best = std::min(best, thread_seconds() - start);
+    if (target[12345] == 0xEE && target[54321] == 0xEF) std::puts("");  // keep the copy
+  }
+  return best;
+}
+
+void write_ppm(const Picture24& p, const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return;
+  std::fprintf(f, "P6\n%d %d\n255\n", p.width(), p.height());
+  std::vector<std::uint8_t> rgb(3 * static_cast<std::size_t>(p.width()));
+  for (int y = 0; y < p.height(); ++y) {
+    const std::uint8_t* row = p.row(y);
+    for (int x = 0; x < p.width(); ++x) {
+      rgb[3 * x] = row[3 * x + 2];
+      rgb[3 * x + 1] = row[3 * x + 1];
+      rgb[3 * x + 2] = row[3 * x];
+    }
+    std::fwrite(rgb.data(), 1, rgb.size(), f);
+  }
+  std::fclose(f);
+}
+
+double time_command(const std::string& command, int runs) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) {
+    const double start = children_seconds();
+    if (std::system(command.c_str()) != 0) return -1;
+    best = std::min(best, children_seconds() - start);
+  }
+  return best;
+}
+
+struct Row {
+  std::string name;
+  std::function<void(Picture24&)> op;
+  std::string magick;  // ImageMagick operator(s); empty when there is no counterpart
+};
+
+}  // namespace
+
+int main() {
+  std::printf("Building a %d x %d picture...\n", kSide, kSide);
+  const Picture24 scan = make_scan();
+  const double copy = time_memcpy(scan);
+
+  const bool magick = std::getenv("KORVIX_BENCH_NO_MAGICK") == nullptr;
+  std::string ppm, magick_base;
+  double magick_baseline = 0;
+  if (magick) {
+    ppm = "/tmp/korvix_picture24_bench.ppm";
+    write_ppm(scan, ppm);
+    magick_base = "MAGICK_THREAD_LIMIT=1 convert -limit thread 1 " + ppm + " ";
+    magick_baseline = time_command(magick_base + "null:", 3);
+  }
+
+  const int half = kSide / 2;
+  const std::vector<Row> rows = {
+      {"Invert (all channels)", [](Picture24& p) { p.invert(true, true, true); }, "-negate"},
+      {"Invert (red only)", [](Picture24& p) { p.invert(true, false, false); }, "-channel R -negate +channel"},
+      {"Mirror", [](Picture24& p) { p.mirror(); }, "-flop"},
+      {"Flip", [](Picture24& p) { p.flip(); }, "-flip"},
+      {"Crop (centre quarter)", [=](Picture24& p) { p.crop(half / 2, half / 2, half, half); },
+       "-crop " + std::to_string(half) + "x" + std::to_string(half) + "+" + std::to_string(half / 2) + "+" +
+           std::to_string(half / 2) + " +repage"},
+      {"Crop (whole, shifted)", [](Picture24& p) { p.crop(-7, 5, kSide, kSide); }, ""},
+      {"GrayScale", [](Picture24& p) { p.grayscale(); }, "-grayscale Rec709Luma"},
+      {"BlackWhite", [](Picture24& p) { p.black_white(); }, "-threshold 75%"},
+      {"Brightness(128)", [](Picture24& p) { p.brightness(128); }, "-evaluate multiply 0.502"},
+      {"Contrast(2)", [](Picture24& p) { p.contrast(2); }, "-function Polynomial 2,-0.5"},
+      {"Rotate90", [](Picture24& p) { p.rotate90(); }, "-rotate 90"},
+      {"Blur", [](Picture24& p) { p.blur(); },
+       "-define convolve:scale=0.2 -morphology Convolve 3x3:1,0,0,0,1,1,0,1,1"},
+      {"Sharpen(1.5)", [](Picture24& p) { p.sharpen(1.5f); },
+       "-morphology Convolve 3x3:0,0,0,0,2.5,0,0,0,-1.5"},
+      {"Lightness(20)", [](Picture24& p) { p.lightness(20); }, "-modulate 120,100,100"},
+      {"Resize (half)", [=](Picture24& p) { p.resize(half, half); },
+       "-sample " + std::to_string(half) + "x" + std::to_string(half) + "!"},
+      {"Resize (x1.5)", [](Picture24& p) { p.resize(kSide * 3 / 2, kSide * 3 / 2); },
+       "-sample " + std::to_string(kSide * 3 / 2) + "x" + std::to_string(kSide * 3 / 2) + "!"},
+      {"Key region rectangles", [](Picture24& p) { volatile auto n = p.key_region_rects(0x1E2328).size(); (void)n; }, ""},
+  };
+
+  std::printf("memcpy of the %zu-byte buffer: %.1f ms\n\n", scan.size_bytes(), copy * 1e3);
+  std::printf("| Operation | Time (ms) | x memcpy | ImageMagick 1 thread (ms) | x ImageMagick |\n");
+  std::printf("|---|---:|---:|---:|---:|\n");
+  for (const Row& row : rows) {
+    const double t = time_op(scan, row.op);
+    std::printf("| %s | %.1f | %.2f |", row.name.c_str(), t * 1e3, t / copy);
+    if (magick && !row.magick.empty()) {
+      const double m = time_command(magick_base + row.magick + " null:", 3);
+      const double net = m - magick_baseline;
+      if (m < 0 || net <= 0)
+        std::printf(" n/a | n/a |\n");
+      else
+        std::printf(" %.0f | %.3f |\n", net * 1e3, t / net);
+    } else {
+      std::printf(" - | - |\n");
+    }
+    std::fflush(stdout);
+  }
+  if (magick) {
+    std::printf("\nImageMagick read-only baseline (subtracted): %.0f ms\n", magick_baseline * 1e3);
+    std::remove(ppm.c_str());
+  }
+  return 0;
+}
