@@ -59,37 +59,89 @@ void Picture24::invert(bool red, bool green, bool blue) {
 }
 
 namespace {
-// Y = (222 R + 707 G + 71 B) / 1000 rounded half to even, done in integers:
-// the weighted sum is exact, so is the decision at an exact half.
-inline std::uint8_t grey_of(std::uint32_t r, std::uint32_t g, std::uint32_t b) noexcept {
-  // sum + 500 divided down rounds halves up; an exact half (remainder 0 after
-  // adding 500) that landed on an odd value steps back to the even one.
-  const std::uint32_t shifted = 222 * r + 707 * g + 71 * b + 500;
-  const std::uint32_t q = shifted / 1000;
-  const std::uint32_t exact_half = (shifted - q * 1000) == 0;
-  return static_cast<std::uint8_t>(q - (exact_half & q));
+// Y = (222 R + 707 G + 71 B) / 1000 rounded half to even, decided in
+// integers (the weighted sum is exact, and so is an exact half) once for each
+// of the 255001 possible sums; the table stays in the second-level cache.
+const std::uint8_t* grey_of_sum() {
+  static const std::vector<std::uint8_t> table = [] {
+    std::vector<std::uint8_t> t(255001);
+    for (std::uint32_t sum = 0; sum <= 255000; ++sum) {
+      std::uint32_t q = sum / 1000;
+      const std::uint32_t rest = sum % 1000;
+      if (rest > 500 || (rest == 500 && (q & 1))) ++q;
+      t[sum] = static_cast<std::uint8_t>(q);
+    }
+    return t;
+  }();
+  return table.data();
 }
 }  // namespace
 
 void Picture24::grayscale() {
   BusyScope busy(*this);
   if (empty()) return;
+  const std::uint8_t* grey = grey_of_sum();
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
     for (std::int32_t x = 0; x < width_; ++x, p += 3) {
-      const std::uint8_t v = grey_of(p[2], p[1], p[0]);
+      const std::uint8_t v = grey[222u * p[2] + 707u * p[1] + 71u * p[0]];
       p[0] = p[1] = p[2] = v;
     }
     report(y, height_);
   }
 }
 
+namespace {
+
+// Sixteen pixels (48 bytes) at a time: a flag byte per channel (>= 192), each
+// pixel's three flags ORed into its first byte, then spread over all three.
+std::int32_t black_white_wide(std::uint8_t* p, std::int32_t width) {
+  std::int32_t x = 0;
+#if defined(__SSE2__)
+  const __m128i threshold = _mm_set1_epi8(static_cast<char>(192));
+  const auto flags = [&](__m128i v) { return _mm_cmpeq_epi8(_mm_max_epu8(v, threshold), v); };
+  // Pixel starts within the three vectors: bytes 0, 3, ... 45 of the 48.
+  const __m128i start0 = _mm_setr_epi8(-1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1);
+  const __m128i start1 = _mm_setr_epi8(0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0);
+  const __m128i start2 = _mm_setr_epi8(0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0);
+  for (; x + 16 <= width; x += 16, p += 48) {
+    __m128i* v = reinterpret_cast<__m128i*>(p);
+    const __m128i fa = flags(_mm_loadu_si128(v)), fb = flags(_mm_loadu_si128(v + 1)),
+                  fc = flags(_mm_loadu_si128(v + 2));
+    // Byte i becomes flag[i] | flag[i+1] | flag[i+2] across vector edges.
+    const __m128i oa = _mm_or_si128(_mm_or_si128(fa, _mm_or_si128(_mm_srli_si128(fa, 1), _mm_slli_si128(fb, 15))),
+                                    _mm_or_si128(_mm_srli_si128(fa, 2), _mm_slli_si128(fb, 14)));
+    const __m128i ob = _mm_or_si128(_mm_or_si128(fb, _mm_or_si128(_mm_srli_si128(fb, 1), _mm_slli_si128(fc, 15))),
+                                    _mm_or_si128(_mm_srli_si128(fb, 2), _mm_slli_si128(fc, 14)));
+    const __m128i oc = _mm_or_si128(fc, _mm_or_si128(_mm_srli_si128(fc, 1), _mm_srli_si128(fc, 2)));
+    const __m128i ma = _mm_and_si128(oa, start0), mb = _mm_and_si128(ob, start1), mc = _mm_and_si128(oc, start2);
+    // Byte i becomes m[i] | m[i-1] | m[i-2].
+    const __m128i ra = _mm_or_si128(ma, _mm_or_si128(_mm_slli_si128(ma, 1), _mm_slli_si128(ma, 2)));
+    const __m128i rb = _mm_or_si128(_mm_or_si128(mb, _mm_or_si128(_mm_slli_si128(mb, 1), _mm_srli_si128(ma, 15))),
+                                    _mm_or_si128(_mm_slli_si128(mb, 2), _mm_srli_si128(ma, 14)));
+    const __m128i rc = _mm_or_si128(_mm_or_si128(mc, _mm_or_si128(_mm_slli_si128(mc, 1), _mm_srli_si128(mb, 15))),
+                                    _mm_or_si128(_mm_slli_si128(mc, 2), _mm_srli_si128(mb, 14)));
+    _mm_storeu_si128(v, ra);
+    _mm_storeu_si128(v + 1, rb);
+    _mm_storeu_si128(v + 2, rc);
+  }
+#else
+  (void)p;
+  (void)width;
+#endif
+  return x;
+}
+
+}  // namespace
+
 void Picture24::black_white() {
   BusyScope busy(*this);
   if (empty()) return;
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
-    for (std::int32_t x = 0; x < width_; ++x, p += 3) {
+    const std::int32_t done = black_white_wide(p, width_);
+    p += 3 * static_cast<std::size_t>(done);
+    for (std::int32_t x = done; x < width_; ++x, p += 3) {
       // A byte is 192 or more exactly when both top bits are set.
       const unsigned top = (p[0] & p[0] << 1) | (p[1] & p[1] << 1) | (p[2] & p[2] << 1);
       const auto v = static_cast<std::uint8_t>(0u - ((top >> 7) & 1u));

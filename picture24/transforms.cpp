@@ -28,10 +28,23 @@ void Picture24::rotate90() {
       for (std::int32_t j = j0; j < j1; ++j) {
         const std::uint8_t* src = row(old_height - 1 - j) + 3 * static_cast<std::size_t>(k0);
         std::uint8_t* dst = out + stride * static_cast<std::size_t>(k0) + 3 * static_cast<std::size_t>(j);
-        for (std::int32_t k = k0; k < k1; ++k, src += 3, dst += stride) {
-          dst[0] = src[0];
-          dst[1] = src[1];
-          dst[2] = src[2];
+        if (j == 0 || j == old_height - 1) {
+          // The last old row may end the buffer, and the last new column
+          // may precede the next row's first pixel: exact 3-byte moves.
+          for (std::int32_t k = k0; k < k1; ++k, src += 3, dst += stride) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+          }
+        } else {
+          // 4-byte moves: the extra byte read exists (a following pixel,
+          // padding or row), the extra byte written is the next new column,
+          // rewritten when that column is done.
+          for (std::int32_t k = k0; k < k1; ++k, src += 3, dst += stride) {
+            std::uint32_t v;
+            std::memcpy(&v, src, 4);
+            std::memcpy(dst, &v, 4);
+          }
         }
       }
     }
@@ -44,31 +57,49 @@ void Picture24::rotate90() {
   replace(std::move(bits), old_height, old_width, stride);
 }
 
+namespace {
+
+// Four pixels held as three little-endian words, in reverse pixel order.
+inline void reverse_four(const std::uint8_t* in, std::uint8_t* out_bytes) {
+  std::uint32_t w0, w1, w2;
+  std::memcpy(&w0, in, 4);
+  std::memcpy(&w1, in + 4, 4);
+  std::memcpy(&w2, in + 8, 4);
+  // in: a0 a1 a2 b0 | b1 b2 c0 c1 | c2 d0 d1 d2 -> d0 d1 d2 c0 | c1 c2 b0 b1 | b2 a0 a1 a2
+  const std::uint32_t o0 = (w2 >> 8) | ((w1 >> 16) & 0xFFu) << 24;
+  const std::uint32_t o1 = (w1 >> 24) | (w2 & 0xFFu) << 8 | (w0 >> 24) << 16 | (w1 & 0xFFu) << 24;
+  const std::uint32_t o2 = ((w1 >> 8) & 0xFFu) | w0 << 8;
+  std::memcpy(out_bytes, &o0, 4);
+  std::memcpy(out_bytes + 4, &o1, 4);
+  std::memcpy(out_bytes + 8, &o2, 4);
+}
+
+}  // namespace
+
 void Picture24::mirror() {
   BusyScope busy(*this);
   if (empty()) return;
-  // Each row is copied aside and written back from its end. Pixels go as
-  // 4-byte moves whose fourth byte the next pixel overwrites; the spare row
-  // has one byte of slack for the last read, the last pixel is written alone.
-  const std::size_t row_bytes = 3 * static_cast<std::size_t>(width_);
-  std::vector<std::uint8_t> spare;
-  try {
-    spare.resize(row_bytes + 1);
-  } catch (const std::bad_alloc&) {
-    throw picture24_error(picture24_errc::out_of_memory, "Not enough memory to mirror the picture.");
-  }
+  // In place, four pixels from each end at a time, then the middle pixel by
+  // pixel.
   for (std::int32_t y = 0; y < height_; ++y) {
-    std::uint8_t* p = row(y);
-    std::memcpy(spare.data(), p, row_bytes);
-    const std::uint8_t* s = spare.data() + row_bytes - 3;
-    for (std::int32_t x = 0; x + 1 < width_; ++x, p += 3, s -= 3) {
-      std::uint32_t v;
-      std::memcpy(&v, s, 4);
-      std::memcpy(p, &v, 4);
+    std::uint8_t* const p = row(y);
+    std::int32_t left = 0, right = width_ - 4;  // first pixels of the two groups
+    for (; left + 4 <= right; left += 4, right -= 4) {
+      std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
+      std::uint8_t* r = p + 3 * static_cast<std::size_t>(right);
+      std::uint8_t low[12], high[12];
+      reverse_four(l, low);
+      reverse_four(r, high);
+      std::memcpy(l, high, 12);
+      std::memcpy(r, low, 12);
     }
-    p[0] = s[0];
-    p[1] = s[1];
-    p[2] = s[2];
+    std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
+    std::uint8_t* r = p + 3 * static_cast<std::size_t>(right + 3);
+    for (; l < r; l += 3, r -= 3) {
+      std::swap(l[0], r[0]);
+      std::swap(l[1], r[1]);
+      std::swap(l[2], r[2]);
+    }
     report(y, height_);
   }
 }
