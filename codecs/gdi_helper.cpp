@@ -26,7 +26,10 @@ namespace {
 BITMAP describe(LONG handle) noexcept {
     BITMAP info;
     ::ZeroMemory(&info, sizeof info);  // stays zero for no handle or not a bitmap
-    if (handle) ::GetObjectA(reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(handle)), sizeof info, &info);
+    const auto object = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(handle));
+    // Another kind of GDI object would fill the buffer with its own description
+    // (a brush's colour would read as a width), so only bitmaps are asked.
+    if (handle && ::GetObjectType(object) == OBJ_BITMAP) ::GetObjectA(object, sizeof info, &info);
     return info;
 }
 }  // namespace

@@ -109,10 +109,8 @@ void ScrollBarWindow::on_scroll_message(WPARAM wp) noexcept {
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
         action = LOWORD(wp) == SB_THUMBTRACK ? Action::thumb_track : Action::thumb_position;
-        SCROLLINFO si{};
-        si.cbSize = sizeof si;
-        si.fMask = SIF_TRACKPOS;
-        position = ::GetScrollInfo(hwnd_.get(), SB_CTL, &si) ? si.nTrackPos : static_cast<SHORT>(HIWORD(wp));
+        // The native range lies within 16 bits, so the message's own position is exact.
+        position = static_cast<SHORT>(HIWORD(wp));
         break;
     }
     case SB_ENDSCROLL: action = Action::end_scroll; break;
