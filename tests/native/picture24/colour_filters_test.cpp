@@ -21,11 +21,36 @@ TEST(GrayScale, WeightsAndRounding) {
             pixels_of(p));
 }
 
+TEST(GrayScale, SameResultsAtEveryPositionOfAWideRow) {
+  // Wide rows are done sixteen pixels at a time; the same colours must give
+  // the same greys there, in the remainder, and on both sides of a group.
+  const std::int32_t colours[] = {rgb(255, 0, 0), rgb(0, 255, 0), rgb(0, 0, 255), rgb(0, 16, 228), rgb(0, 18, 194),
+                                  rgb(255, 255, 255), rgb(3, 200, 77)};
+  const std::int32_t greys[] = {grey(57), grey(180), grey(18), grey(28), grey(26), grey(255),
+                                grey(148)};  // 147.533
+  Picture24 p;
+  p.create(37, 2);
+  for (std::int32_t i = 0; i < 74; ++i) p.set_pixel(i % 37, i / 37, colours[i % 7]);
+  p.grayscale();
+  for (std::int32_t i = 0; i < 74; ++i) EXPECT_EQ(greys[i % 7], p.pixel(i % 37, i / 37)) << "pixel " << i;
+}
+
 TEST(BlackWhite, ThresholdAt192OnAnyChannel) {
   Picture24 p = make_picture(5, 1, {rgb(191, 191, 191), rgb(0, 0, 192), rgb(192, 0, 0), rgb(0, 192, 0),
                                     rgb(255, 255, 255)});
   p.black_white();
   EXPECT_EQ((std::vector<std::int32_t>{0, grey(255), grey(255), grey(255), grey(255)}), pixels_of(p));
+}
+
+TEST(BlackWhite, SameResultsAtEveryPositionOfAWideRow) {
+  const std::int32_t colours[] = {rgb(191, 191, 191), rgb(0, 0, 192), rgb(192, 0, 0), rgb(0, 192, 0), 0,
+                                  rgb(128, 64, 191)};
+  const std::int32_t expected[] = {0, grey(255), grey(255), grey(255), 0, 0};
+  Picture24 p;
+  p.create(35, 2);
+  for (std::int32_t i = 0; i < 70; ++i) p.set_pixel(i % 35, i / 35, colours[i % 6]);
+  p.black_white();
+  for (std::int32_t i = 0; i < 70; ++i) EXPECT_EQ(expected[i % 6], p.pixel(i % 35, i / 35)) << "pixel " << i;
 }
 
 TEST(Invert, NoChannelChosenDoesNothingAndReportsNothing) {
