@@ -7,7 +7,7 @@ namespace korvix {
 
 SurfaceWindow::SurfaceWindow(HWND parking, const DpiUnits& units, ViewWindowEvents& events, ControlViewSite& site)
     : units_(units), events_(events), site_(site) {
-    hwnd_.reset(create_view_window(ViewWindowClass::surface, WS_EX_CONTROLPARENT,
+    hwnd_.reset(create_view_window(ViewWindowClass::surface, WS_EX_CONTROLPARENT | WS_EX_CLIENTEDGE,
                                    WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
                                    RECT{0, 0, 0, 0}, parking, *this));
 }

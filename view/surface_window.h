@@ -49,7 +49,7 @@ private:
     unique_hwnd hwnd_;
     ScrollBarWindow* hbar_ = nullptr;
     ScrollBarWindow* vbar_ = nullptr;
-    SHORT border_style_ = 0;
+    SHORT border_style_ = 1;  // designed: fixed single
     SIZE last_size_{0, 0};
 };
 

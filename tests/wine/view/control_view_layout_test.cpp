@@ -89,6 +89,7 @@ TEST_F(ControlViewLayout, PictureThatFitsIsShownWholeWithoutBars) {
 }
 
 TEST_F(ControlViewLayout, BorderStyleZeroGivesTheBoxTheWholeControl) {
+    view->set_border_style(0);
     view->attach(host.get(), RECT{0, 0, 320, 240});
     com_ptr<IPictureDisp> picture = make_picture(2000, 2000);
     view->set_view_picture(picture.get());
@@ -194,6 +195,7 @@ TEST_F(ControlViewLayout, MeasuringErrorReachesTheCallerAndMovesNothing) {
 }
 
 TEST_F(ControlViewLayout, ViewWorksBeforeItIsPlacedInAContainer) {
+    view->set_border_style(0);
     view->set_size_pixels(200, 100);
     EXPECT_EQ(view->width_twips(), 3000);
     EXPECT_EQ(view->height_twips(), 1500);

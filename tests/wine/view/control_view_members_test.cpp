@@ -26,7 +26,11 @@ HRESULT error_of(const std::function<void()>& call) {
 TEST_F(ControlViewMembers, BorderStyleTakesZeroOrOneAndChangesOnlyTheFrame) {
     view->attach(host.get(), RECT{0, 0, 100, 80});
     site.calls.clear();
-    EXPECT_EQ(view->border_style(), 0);
+    EXPECT_EQ(view->border_style(), 1);  // designed value
+    view->set_border_style(0);
+    RECT full{};
+    ::GetClientRect(view->surface_hwnd(), &full);
+    EXPECT_EQ(full.right, 100);
     view->set_border_style(1);
     EXPECT_EQ(view->border_style(), 1);
     EXPECT_NE(::GetWindowLongW(view->surface_hwnd(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE, 0);
