@@ -147,7 +147,10 @@ class Picture24 {
   // ---- geometric transforms (progress after each row) -------------------------
   void rotate90();   // quarter turn clockwise: old (x, y) -> new (oldH - 1 - y, x)
   void mirror();     // left to right
-  void flip();       // upside down (padding bytes stay with their row)
+  // Upside down (padding bytes stay with their row). Rows are swapped in
+  // pairs from both ends, so when row y is reported its partner
+  // height - 1 - y is already done too.
+  void flip();
   // Same size and byte-identical buffers, padding included; two empty
   // pictures are equal.
   bool compare(const Picture24& other) const noexcept;
