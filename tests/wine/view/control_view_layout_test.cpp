@@ -175,6 +175,31 @@ TEST_F(ControlViewLayout, AutoRedrawOffShowsNothingNewUntilRefresh) {
     EXPECT_GE(site.count("paint"), 1);  // Refresh repaints the box at once
 }
 
+// A host whose Paint handler calls Refresh, which repaints at once, which
+// raises Paint again: the nesting stops instead of exhausting the stack.
+TEST_F(ControlViewLayout, RefreshFromThePaintHandlerEnds) {
+    attach_standard();
+    com_ptr<IPictureDisp> picture = make_picture(1000, 1000);
+    view->set_view_picture(picture.get());
+    ::UpdateWindow(host.get());
+    ::UpdateWindow(view->picture_box_hwnd());
+    int depth = 0, deepest = 0;
+    site.paint_handler = [&] {
+        ++depth;
+        deepest = std::max(deepest, depth);
+        view->refresh();
+        --depth;
+    };
+    site.calls.clear();
+    view->refresh();
+    site.paint_handler = nullptr;
+    EXPECT_GE(site.count("paint"), 1);
+    EXPECT_GT(deepest, 1);  // the repaint really re-entered
+    EXPECT_LE(deepest, 8);
+    EXPECT_TRUE(site.redraw);
+    EXPECT_TRUE(view->hscroll().visible);
+}
+
 TEST_F(ControlViewLayout, MeasuringErrorReachesTheCallerAndMovesNothing) {
     attach_standard();
     const MemberRect box = view->picture_box_rect();

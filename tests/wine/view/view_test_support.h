@@ -6,6 +6,7 @@
 #include <ole2.h>
 #include <olectl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,10 @@ public:
     bool scrollable() const override { return scroll; }
     void on_surface_resize() override { calls.push_back("resize"); }
     void on_scroll() override { calls.push_back("scroll"); }
-    void on_picture_box_paint() override { calls.push_back("paint"); }
+    void on_picture_box_paint() override {
+        calls.push_back("paint");
+        if (paint_handler) paint_handler();
+    }
     void on_click() override { calls.push_back("click"); }
     void on_dbl_click() override { calls.push_back("dblclick"); }
     void on_mouse(LONG dispid, SHORT& button, SHORT& shift, float& x, float& y) override {
@@ -47,6 +51,7 @@ public:
 
     bool redraw = true;
     bool scroll = true;
+    std::function<void()> paint_handler;  // the host's Paint handler
     std::vector<std::string> calls;
 };
 
