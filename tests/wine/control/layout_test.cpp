@@ -99,6 +99,15 @@ TEST_F(Layout, WideShortPictureGetsTheHorizontalBarOnly) {
     EXPECT_EQ(range.max_position, 684);
     EXPECT_FALSE(visible(view_.vscroll));
     EXPECT_TRUE(at(view_.picture_box, 0, 0, 4740, 3285));
+    // The visible part, from the picture's top-left corner, pixel for pixel.
+    ::RedrawWindow(view_.picture_box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    const hostkit::window_capture image = hostkit::capture_window(view_.picture_box);
+    ASSERT_EQ(image.width, 316);
+    int wrong = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (image.at(x, y) != hostkit::gradient_pixel(x, y, 1000, 200)) ++wrong;
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(Layout, TallNarrowPictureGetsTheVerticalBarOnly) {
@@ -178,6 +187,20 @@ TEST_F(Layout, NothingLeavesTheViewAsItWas) {
     EXPECT_TRUE(state() == before);
     ::RedrawWindow(view_.picture_box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(hostkit::capture_window(view_.picture_box).at(20, 20), pixel_before);
+}
+
+TEST_F(Layout, ANewPictureKeepsTheScrollPositionAsFarAsItsRangeAllows) {
+    show(1000, 200);
+    for (int i = 0; i < 3; ++i)  // three large steps of 100 pixels, as a user clicks the trough
+        ::SendMessageW(view_.surface, WM_HSCROLL, MAKEWPARAM(SB_PAGERIGHT, 0), reinterpret_cast<LPARAM>(view_.hscroll));
+    hostkit::pump_messages();
+    EXPECT_EQ(hostkit::read_scroll_range(view_.hscroll).position, 300);
+    show(800, 200);  // range 484: the position still fits
+    EXPECT_EQ(hostkit::read_scroll_range(view_.hscroll).max_position, 484);
+    EXPECT_EQ(hostkit::read_scroll_range(view_.hscroll).position, 300);
+    show(500, 200);  // range 184: as far as it allows
+    EXPECT_EQ(hostkit::read_scroll_range(view_.hscroll).max_position, 184);
+    EXPECT_EQ(hostkit::read_scroll_range(view_.hscroll).position, 184);
 }
 
 TEST_F(Layout, ResizingTheControlLaysOutAgain) {

@@ -83,18 +83,38 @@ TEST_F(Picture, ASmallPictureIsShownAtTheTopLeftOnTheBackColour) {
     EXPECT_EQ(image.at(10, 40), RGB(0, 0, 255)) << "below the picture: back colour";
 }
 
+// Every pixel of what the picture box shows that the picture covers.
+int wrong_pixels(const hostkit::window_capture& image, int width, int height, int* first_x, int* first_y) {
+    int wrong = 0;
+    for (int y = 0; y < height && y < image.height; ++y)
+        for (int x = 0; x < width && x < image.width; ++x)
+            if (image.at(x, y) != hostkit::gradient_pixel(x, y, width, height)) {
+                if (wrong++ == 0) *first_x = x, *first_y = y;
+            }
+    return wrong;
+}
+
 TEST_F(Picture, TheGradientArrivesPixelForPixel) {
     auto control = host_new();
     IDispatch* d = control->dispatch();
-    putref(d, DISPID_Twain_Picture, hostkit::make_gradient_picture(200, 150).get());
+    putref(d, DISPID_Twain_Picture, hostkit::make_gradient_picture(300, 200).get());
     hostkit::window_capture image = shown(picture_box_of(d));
-    ASSERT_GE(image.width, 200);
-    ASSERT_GE(image.height, 150);
-    int wrong = 0;
-    for (int y = 0; y < 150; y += 7)
-        for (int x = 0; x < 200; x += 5)
-            if (image.at(x, y) != hostkit::gradient_pixel(x, y, 200, 150)) ++wrong;
-    EXPECT_EQ(wrong, 0);
+    ASSERT_GE(image.width, 300);
+    ASSERT_GE(image.height, 200);
+    int x = -1, y = -1;
+    EXPECT_EQ(wrong_pixels(image, 300, 200, &x, &y), 0) << "first wrong pixel at " << x << "," << y;
+}
+
+TEST_F(Picture, ALargerPictureIsClippedNotScaledWhenItCannotScroll) {
+    auto control = host_new();
+    IDispatch* d = control->dispatch();
+    put(d, DISPID_Twain_Scrollable, unique_variant::boolean(false));
+    putref(d, DISPID_Twain_Picture, hostkit::make_gradient_picture(1000, 700).get());
+    hostkit::window_capture image = shown(picture_box_of(d));
+    ASSERT_GT(image.width, 200);
+    ASSERT_GT(image.height, 200);
+    int x = -1, y = -1;
+    EXPECT_EQ(wrong_pixels(image, 1000, 700, &x, &y), 0) << "first wrong pixel at " << x << "," << y;
 }
 
 }  // namespace korvix::test
