@@ -34,8 +34,10 @@ public:
     LayoutEngine(const LayoutEngine&) = delete;
     LayoutEngine& operator=(const LayoutEngine&) = delete;
 
-    // SetViewPicture from step 2 on: the owner has already made mViewPicture
-    // the new picture. Measuring errors are thrown before any geometry changes.
+    // SetViewPicture once the owner has made mViewPicture the new picture:
+    // Nothing changes nothing; otherwise measure, lay out, and show the whole
+    // picture when no bar is left visible. Measuring errors are thrown before
+    // any geometry changes.
     void set_view_picture();
     // The public Refresh: a layout with AutoRedraw forced True (restored on
     // every path), then the picture box repaints.

@@ -155,7 +155,7 @@ struct FakeView {
         hbar.on_change = [this] { engine.scroll_changed(); };
         vbar.on_change = [this] { engine.scroll_changed(); };
     }
-    // SetViewPicture(pic): step 1 is the owner's, the rest the engine's.
+    // SetViewPicture(pic): the owner stores the picture, the engine does the rest.
     void set_view_picture(const std::string& name, PictureSize s) {
         owner.view_picture = name;
         owner.size = s;

@@ -59,7 +59,7 @@ TEST(LayoutEngine, WorkedExampleWithTheNestedLayoutOfTheResizedBox) {
     EXPECT_EQ(v.journal.entries,
               entries({"measure", "box.move",                            // outer, Move raises Resize
                        "measure", "box.move", "show_part", "repaint",    // nested Refresh
-                       "show_part"}));                                   // outer step 10
+                       "show_part"}));                                   // outer layout shows the part
     EXPECT_TRUE(v.owner.redraw);
     EXPECT_EQ(v.engine.nesting(), 0);
 }
