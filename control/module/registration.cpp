@@ -82,9 +82,31 @@ bool library_registered(const class_description& cls) noexcept {
     return registration::key_exists(HKEY_CLASSES_ROOT, L"TypeLib\\" + cls.libid + L"\\1.0");
 }
 
+std::wstring guid_string(const GUID& guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+// Interface keys that still name this library (left when the library's own
+// key was removed by hand, so UnRegisterTypeLib could not find them).
+bool remove_interface_keys(const class_description& cls) noexcept {
+    bool ok = true;
+    for (const GUID* iid : {&IID__Twain, &DIID___Twain}) {
+        const std::wstring key = L"Interface\\" + guid_string(*iid);
+        std::wstring library;
+        if (!registration::read_string(HKEY_CLASSES_ROOT, key + L"\\TypeLib", L"", library)) continue;
+        if (::lstrcmpiW(library.c_str(), cls.libid.c_str()) != 0) continue;
+        ok = registration::delete_tree(HKEY_CLASSES_ROOT, key) == ERROR_SUCCESS && ok;
+    }
+    return ok;
+}
+
 HRESULT unregister_library(const class_description& cls) noexcept {
-    if (!library_registered(cls)) return S_OK;
-    return ::UnRegisterTypeLib(LIBID_Korvix, kLibMajor, kLibMinor, kLibLcid, SYS_WIN32);
+    HRESULT hr = S_OK;
+    if (library_registered(cls)) hr = ::UnRegisterTypeLib(LIBID_Korvix, kLibMajor, kLibMinor, kLibLcid, SYS_WIN32);
+    if (!remove_interface_keys(cls) && SUCCEEDED(hr)) hr = SELFREG_E_TYPELIB;
+    return hr;
 }
 
 }  // namespace

@@ -11,13 +11,14 @@
 
 namespace korvix::test {
 
-// KORVIX_OCX_PATH is the Unix path CMake knows; Wine shows the Unix root as Z:.
-inline std::wstring ocx_path() {
-    const std::string unix_path = KORVIX_OCX_PATH;
+// CMake knows Unix paths; Wine shows the Unix root as drive Z:.
+inline std::wstring windows_path(const std::string& unix_path) {
     std::wstring path = L"Z:";
     for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
     return path;
 }
+
+inline std::wstring ocx_path() { return windows_path(KORVIX_OCX_PATH); }
 
 // Windows compares file names without regard to case or slash direction.
 inline bool same_path(std::wstring a, std::wstring b) {

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Checks the built module's PE tables natively: it exports exactly the four
+# COM server entry points (undecorated) and imports only Windows system DLLs.
+#   check_binary.sh <objdump> <korvixlite.ocx>
+set -euo pipefail
+objdump="$1"
+module="$2"
+tables="$("$objdump" -p "$module")"
+failures=0
+
+exports="$(printf '%s\n' "$tables" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+  sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*\([^[:space:]]*\).*/\1/p' | sort | tr '\n' ' ')"
+expected="DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer "
+if [ "$exports" != "$expected" ]; then
+  echo "FAIL exports: got '$exports', expected '$expected'"
+  failures=$((failures + 1))
+fi
+
+# Windows' own libraries; a mingw runtime DLL (libgcc, libstdc++, winpthread) must not appear.
+allowed=" advapi32.dll comctl32.dll comdlg32.dll gdi32.dll gdiplus.dll kernel32.dll msvcrt.dll ole32.dll"
+allowed+=" oleaut32.dll olepro32.dll shell32.dll shlwapi.dll user32.dll uxtheme.dll version.dll "
+imports="$(printf '%s\n' "$tables" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | tr -d '\r')"
+if [ -z "$imports" ]; then
+  echo "FAIL imports: none found"
+  failures=$((failures + 1))
+fi
+for dll in $imports; do
+  case "$allowed" in
+    *" $dll "*) ;;
+    *) echo "FAIL import of a non-system DLL: $dll"; failures=$((failures + 1)) ;;
+  esac
+done
+for required in oleaut32.dll advapi32.dll kernel32.dll; do
+  case " $(echo $imports) " in
+    *" $required "*) ;;
+    *) echo "FAIL missing import: $required"; failures=$((failures + 1)) ;;
+  esac
+done
+
+echo "exports: $exports"
+echo "imports: $(echo $imports)"
+exit "$failures"
