@@ -91,7 +91,6 @@ TEST_F(ClassFactory, CreateInstanceNeedsAnOutPointer) {
     EXPECT_EQ(E_POINTER, factory_->CreateInstance(nullptr, IID_IUnknown, nullptr));
 }
 
-#if KORVIX_HAVE_CONTROL_OBJECT
 TEST_F(ClassFactory, CreatesControlsThatKeepTheModuleLoaded) {
     EXPECT_EQ(S_FALSE, module_.can_unload_now()) << "the factory holds the module";
     com_ptr<IUnknown> control;
@@ -110,13 +109,6 @@ TEST_F(ClassFactory, CreatesControlsThatKeepTheModuleLoaded) {
     EXPECT_EQ(E_NOINTERFACE, factory_->CreateInstance(nullptr, IID_IClassFactory, &out));
     EXPECT_EQ(nullptr, out);
 }
-#else
-TEST_F(ClassFactory, ReportsTheClassUnavailableWithoutTheControlObject) {
-    void* out = kSentinel;
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, factory_->CreateInstance(nullptr, IID_IUnknown, &out));
-    EXPECT_EQ(nullptr, out);
-}
-#endif
 
 }  // namespace
 }  // namespace korvix::test
