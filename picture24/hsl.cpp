@@ -9,6 +9,10 @@
 #include "picture24/picture24.h"
 #include "picture24/picture24_internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvix {
 
 namespace {
@@ -105,6 +109,86 @@ void Picture24::hsl_to_rgb(float h, float s, float l, std::int32_t& r, std::int3
   b = static_cast<std::int32_t>(bb);
 }
 
+namespace {
+
+// One pixel's new packed colour (blue in the low byte).
+inline std::uint32_t lighter(float r, float g, float b, float factor) noexcept {
+  const Hsl hsl = to_hsl(r, g, b);
+  float l = hsl.l * factor;
+  if (l > 1.0f) l = 1.0f;
+  if (l < 0.0f) l = 0.0f;  // only below -100 percent
+  const Rgb rgb = to_rgb(hsl.h, hsl.s, l);
+  // Low bytes of the rounded results; with l in 0..1 they are 0..255.
+  const auto low = [](float v) { return static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled(v))) & 0xFFu; };
+  return low(rgb.b) | (low(rgb.g) << 8) | (low(rgb.r) << 16);
+}
+
+#if defined(__SSE2__)
+// The same conversion for four pixels: every lane performs the scalar code's
+// IEEE operations on the same operands, and the branches become selections,
+// so each lane's bytes equal the scalar result.
+inline __m128 pick(__m128 mask, __m128 yes, __m128 no) {
+  return _mm_or_ps(_mm_and_ps(mask, yes), _mm_andnot_ps(mask, no));
+}
+
+inline __m128i lighter4(__m128 r, __m128 g, __m128 b, __m128 factor) {
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f), two = _mm_set1_ps(2.0f);
+  const __m128 half = _mm_set1_ps(0.5f), four = _mm_set1_ps(4.0f), three = _mm_set1_ps(3.0f);
+  // RGB -> HSL.
+  const __m128 max = _mm_max_ps(_mm_max_ps(r, g), b), min = _mm_min_ps(_mm_min_ps(r, g), b);
+  const __m128 l = _mm_mul_ps(_mm_add_ps(max, min), half);
+  const __m128 grey = _mm_cmpeq_ps(max, min);
+  const __m128 d = _mm_sub_ps(max, min);
+  const __m128 s_lower = _mm_div_ps(d, _mm_add_ps(max, min));
+  const __m128 s_upper = _mm_div_ps(d, _mm_sub_ps(_mm_sub_ps(two, max), min));
+  const __m128 s = _mm_andnot_ps(grey, pick(_mm_cmple_ps(l, half), s_lower, s_upper));
+  const __m128 h_red = _mm_div_ps(_mm_sub_ps(g, b), d);
+  const __m128 h_green = _mm_add_ps(_mm_div_ps(_mm_sub_ps(b, r), d), two);
+  const __m128 h_blue = _mm_add_ps(_mm_div_ps(_mm_sub_ps(r, g), d), four);
+  const __m128 h = _mm_andnot_ps(
+      grey, pick(_mm_cmpeq_ps(r, max), h_red, pick(_mm_cmpeq_ps(g, max), h_green, h_blue)));
+  // New lightness, capped at 1, floored at 0.
+  __m128 l2 = _mm_mul_ps(l, factor);
+  l2 = pick(_mm_cmpgt_ps(l2, one), one, l2);
+  l2 = pick(_mm_cmplt_ps(l2, zero), zero, l2);
+  // HSL -> RGB. In every sector one channel is m1 + t * span for a
+  // sector-specific t (below 0: m1 - h * span, the same as m1 + (-h) * span).
+  const __m128 m1 = pick(_mm_cmple_ps(l2, half), _mm_mul_ps(l2, _mm_sub_ps(one, s)),
+                         _mm_sub_ps(l2, _mm_mul_ps(s, _mm_sub_ps(one, l2))));
+  const __m128 m2 = _mm_sub_ps(_mm_mul_ps(two, l2), m1);
+  const __m128 span = _mm_sub_ps(m2, m1);
+  const __m128 below0 = _mm_cmplt_ps(h, zero), below1 = _mm_cmplt_ps(h, one);
+  const __m128 below2 = _mm_cmplt_ps(h, two), below3 = _mm_cmplt_ps(h, three);
+  const __m128 below4 = _mm_cmplt_ps(h, four);
+  const __m128 negative_h = _mm_xor_ps(h, _mm_set1_ps(-0.0f));
+  __m128 t = _mm_sub_ps(h, four);
+  t = pick(below4, _mm_sub_ps(four, h), t);
+  t = pick(below3, _mm_sub_ps(h, two), t);
+  t = pick(below2, _mm_sub_ps(two, h), t);
+  t = pick(below1, h, t);
+  t = pick(below0, negative_h, t);
+  const __m128 v = _mm_add_ps(m1, _mm_mul_ps(t, span));
+  // r: m2 below 1, v in [1,2), m1 in [2,4), v from 4.
+  __m128 rr = pick(below1, m2, pick(below2, v, pick(below4, m1, v)));
+  // g: m1 below 0, v in [0,1), m2 in [1,3), v in [3,4), m1 from 4.
+  __m128 gg = pick(below0, m1, pick(below1, v, pick(below3, m2, pick(below4, v, m1))));
+  // b: v below 0, m1 in [0,2), v in [2,3), m2 from 3.
+  __m128 bb = pick(below0, v, pick(below2, m1, pick(below3, v, m2)));
+  const __m128 flat = _mm_cmpeq_ps(s, zero);
+  rr = pick(flat, l2, rr);
+  gg = pick(flat, l2, gg);
+  bb = pick(flat, l2, bb);
+  const __m128 scale = _mm_set1_ps(255.0f);
+  const __m128i mask = _mm_set1_epi32(0xFF);
+  const __m128i ri = _mm_and_si128(_mm_cvtps_epi32(_mm_mul_ps(rr, scale)), mask);
+  const __m128i gi = _mm_and_si128(_mm_cvtps_epi32(_mm_mul_ps(gg, scale)), mask);
+  const __m128i bi = _mm_and_si128(_mm_cvtps_epi32(_mm_mul_ps(bb, scale)), mask);
+  return _mm_or_si128(bi, _mm_or_si128(_mm_slli_epi32(gi, 8), _mm_slli_epi32(ri, 16)));
+}
+#endif
+
+}  // namespace
+
 void Picture24::lightness(std::int32_t percent) {
   BusyScope busy(*this);
   if (empty()) return;
@@ -113,30 +197,61 @@ void Picture24::lightness(std::int32_t percent) {
 
   // Pictures repeat colours heavily, so results are kept in a direct-mapped
   // cache keyed by the packed colour (an empty slot holds an impossible key).
+  // Pixels go in groups of four: a group whose colours are all cached is
+  // copied, any other group is converted four lanes at once.
   constexpr unsigned kCacheBits = 16;
   std::vector<std::uint32_t> keys(std::size_t{1} << kCacheBits, 0xFFFFFFFFu);
   std::vector<std::uint32_t> values(std::size_t{1} << kCacheBits);
+  const auto slot_of = [](std::uint32_t colour) { return (colour * 2654435761u) >> (32 - kCacheBits); };
+  const auto colour_at = [](const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16));
+  };
+  const auto store = [](std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+  };
+#if defined(__SSE2__)
+  const __m128 factors = _mm_set1_ps(factor);
+#endif
 
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
-    for (std::int32_t x = 0; x < width_; ++x, p += 3) {
-      const std::uint32_t colour = p[0] | (p[1] << 8) | (p[2] << 16);
-      const std::uint32_t slot = (colour * 2654435761u) >> (32 - kCacheBits);
-      if (keys[slot] != colour) {
-        const Hsl hsl = to_hsl(unit[p[2]], unit[p[1]], unit[p[0]]);
-        float l = hsl.l * factor;
-        if (l > 1.0f) l = 1.0f;
-        if (l < 0.0f) l = 0.0f;  // only below -100 percent
-        const Rgb rgb = to_rgb(hsl.h, hsl.s, l);
-        // Low bytes of the rounded results; with l in 0..1 they are 0..255.
-        const auto low = [](float v) { return static_cast<std::uint32_t>(static_cast<std::int32_t>(scaled(v))) & 0xFFu; };
-        keys[slot] = colour;
-        values[slot] = low(rgb.b) | (low(rgb.g) << 8) | (low(rgb.r) << 16);
+    std::int32_t x = 0;
+#if defined(__SSE2__)
+    for (; x + 4 <= width_; x += 4, p += 12) {
+      std::uint32_t colour[4], slot[4];
+      bool all_cached = true;
+      for (int i = 0; i < 4; ++i) {
+        colour[i] = colour_at(p + 3 * i);
+        slot[i] = slot_of(colour[i]);
+        all_cached &= keys[slot[i]] == colour[i];
       }
-      const std::uint32_t v = values[slot];
-      p[0] = static_cast<std::uint8_t>(v);
-      p[1] = static_cast<std::uint8_t>(v >> 8);
-      p[2] = static_cast<std::uint8_t>(v >> 16);
+      if (!all_cached) {
+        const auto channel = [&](int shift) {
+          return _mm_setr_ps(unit[(colour[0] >> shift) & 0xFF], unit[(colour[1] >> shift) & 0xFF],
+                             unit[(colour[2] >> shift) & 0xFF], unit[(colour[3] >> shift) & 0xFF]);
+        };
+        alignas(16) std::uint32_t result[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(result), lighter4(channel(16), channel(8), channel(0), factors));
+        for (int i = 0; i < 4; ++i) {
+          keys[slot[i]] = colour[i];
+          values[slot[i]] = result[i];
+          store(p + 3 * i, result[i]);
+        }
+      } else {
+        for (int i = 0; i < 4; ++i) store(p + 3 * i, values[slot[i]]);
+      }
+    }
+#endif
+    for (; x < width_; ++x, p += 3) {
+      const std::uint32_t colour = colour_at(p);
+      const std::uint32_t slot = slot_of(colour);
+      if (keys[slot] != colour) {
+        keys[slot] = colour;
+        values[slot] = lighter(unit[p[2]], unit[p[1]], unit[p[0]], factor);
+      }
+      store(p, values[slot]);
     }
     report(y, height_);
   }

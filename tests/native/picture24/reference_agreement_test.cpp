@@ -135,6 +135,26 @@ TEST(ReferenceAgreement, LightnessOnEveryGreyAndSaturatedColour) {
   }
 }
 
+TEST(ReferenceAgreement, LightnessOnEveryColour) {
+  // All 16,777,216 colours once: the four-lane conversion and the colour
+  // cache must give the plain formula's bytes everywhere.
+  Picture24 source;
+  source.create(4096, 4096);
+  for (std::int32_t y = 0; y < 4096; ++y) {
+    std::uint8_t* row = source.row(y);
+    for (std::int32_t x = 0; x < 4096; ++x) {
+      const std::uint32_t colour = static_cast<std::uint32_t>(y) * 4096 + static_cast<std::uint32_t>(x);
+      row[3 * x] = static_cast<std::uint8_t>(colour);
+      row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
+      row[3 * x + 2] = static_cast<std::uint8_t>(colour >> 16);
+    }
+  }
+  reference::Picture slow = to_reference(source);
+  source.lightness(37);
+  reference::lightness(slow, 37);
+  ASSERT_TRUE(same_bytes(slow, source));
+}
+
 TEST(ReferenceAgreement, BrightnessAndContrastOnEveryByteValue) {
   // Every byte value in every channel position, against every level and a
   // sweep of factors including the extremes.
