@@ -215,34 +215,43 @@ void Picture24::lightness(std::int32_t percent) {
   const __m128 factors = _mm_set1_ps(factor);
 #endif
 
+  // A picture without repeated colours (noise) gains nothing from the cache:
+  // a row where under one group in eight was found cached turns it off, and
+  // it is tried again every 32 rows.
+  bool use_cache = true;
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
     std::int32_t x = 0;
 #if defined(__SSE2__)
-    for (; x + 4 <= width_; x += 4, p += 12) {
+    std::int32_t groups = 0, found = 0;
+    for (; x + 4 <= width_; x += 4, p += 12, ++groups) {
       std::uint32_t colour[4], slot[4];
-      bool all_cached = true;
+      bool all_cached = use_cache;
       for (int i = 0; i < 4; ++i) {
         colour[i] = colour_at(p + 3 * i);
         slot[i] = slot_of(colour[i]);
-        all_cached &= keys[slot[i]] == colour[i];
+        all_cached = all_cached && keys[slot[i]] == colour[i];
       }
-      if (!all_cached) {
-        const auto channel = [&](int shift) {
-          return _mm_setr_ps(unit[(colour[0] >> shift) & 0xFF], unit[(colour[1] >> shift) & 0xFF],
-                             unit[(colour[2] >> shift) & 0xFF], unit[(colour[3] >> shift) & 0xFF]);
-        };
-        alignas(16) std::uint32_t result[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(result), lighter4(channel(16), channel(8), channel(0), factors));
-        for (int i = 0; i < 4; ++i) {
+      if (all_cached) {
+        ++found;
+        for (int i = 0; i < 4; ++i) store(p + 3 * i, values[slot[i]]);
+        continue;
+      }
+      const auto channel = [&](int shift) {
+        return _mm_setr_ps(unit[(colour[0] >> shift) & 0xFF], unit[(colour[1] >> shift) & 0xFF],
+                           unit[(colour[2] >> shift) & 0xFF], unit[(colour[3] >> shift) & 0xFF]);
+      };
+      alignas(16) std::uint32_t result[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(result), lighter4(channel(16), channel(8), channel(0), factors));
+      for (int i = 0; i < 4; ++i) {
+        if (use_cache) {
           keys[slot[i]] = colour[i];
           values[slot[i]] = result[i];
-          store(p + 3 * i, result[i]);
         }
-      } else {
-        for (int i = 0; i < 4; ++i) store(p + 3 * i, values[slot[i]]);
+        store(p + 3 * i, result[i]);
       }
     }
+    use_cache = use_cache ? found * 8 >= groups : y % 32 == 31;
 #endif
     for (; x < width_; ++x, p += 3) {
       const std::uint32_t colour = colour_at(p);
