@@ -98,53 +98,57 @@ inline void split_channels(__m128i v0, __m128i v1, __m128i v2, __m128i& b, __m12
   r = v2;
 }
 
-// Grey of four pixels from (red, green) and (blue, 1) 16-bit pairs: the
-// exact sum plus 500 by multiply-add, divided by 1000 in single precision
-// (exact: the sum is below 2^24 and no quotient comes within 2^-16 of the
-// next integer unless it is one), then an exact half that rounded up to an
-// odd value steps back to even.
-inline __m128i grey_of_four(__m128i red_green, __m128i blue_one) {
-  const __m128i red_green_weights = _mm_set1_epi32(222 | 707 << 16);
-  const __m128i blue_half_weights = _mm_set1_epi32(71 | 500 << 16);
-  const __m128 thousand = _mm_set1_ps(1000.0f);
-  const __m128i shifted =
-      _mm_add_epi32(_mm_madd_epi16(red_green, red_green_weights), _mm_madd_epi16(blue_one, blue_half_weights));
-  const __m128 sum = _mm_cvtepi32_ps(shifted);
-  const __m128i q = _mm_cvttps_epi32(_mm_div_ps(sum, thousand));
-  const __m128i exact_half = _mm_castps_si128(_mm_cmpeq_ps(sum, _mm_mul_ps(_mm_cvtepi32_ps(q), thousand)));
-  return _mm_sub_epi32(q, _mm_and_si128(exact_half, _mm_and_si128(q, _mm_set1_epi32(1))));
+// The inverse of split_channels: 16 blues, greens and reds -> 48 bytes of
+// B G R triples. Each round separates even and odd bytes again.
+inline void merge_channels(__m128i& v0, __m128i& v1, __m128i& v2) {
+  const __m128i even = _mm_set1_epi16(0x00FF);
+  for (int round = 0; round < 4; ++round) {
+    const __m128i n0 = v0, n1 = v1, n2 = v2;
+    v0 = _mm_packus_epi16(_mm_and_si128(n0, even), _mm_and_si128(n1, even));
+    const __m128i odd01 = _mm_packus_epi16(_mm_srli_epi16(n0, 8), _mm_srli_epi16(n1, 8));
+    const __m128i both2 = _mm_packus_epi16(_mm_and_si128(n2, even), _mm_srli_epi16(n2, 8));
+    v1 = _mm_unpacklo_epi64(both2, odd01);
+    v2 = _mm_unpackhi_epi64(odd01, both2);
+  }
 }
 
-// Four greys (one per 32-bit lane) as 12 bytes Y Y Y, in the low bytes.
-inline __m128i triple_of_four(__m128i q) {
-  const __m128i v = _mm_or_si128(q, _mm_or_si128(_mm_slli_epi32(q, 8), _mm_slli_epi32(q, 16)));
-  const auto lane = [&](int i) {
-    const __m128i mask = _mm_setr_epi32(i == 0 ? -1 : 0, i == 1 ? -1 : 0, i == 2 ? -1 : 0, i == 3 ? -1 : 0);
-    return _mm_and_si128(v, mask);
-  };
-  return _mm_or_si128(_mm_or_si128(lane(0), _mm_srli_si128(lane(1), 1)),
-                      _mm_or_si128(_mm_srli_si128(lane(2), 2), _mm_srli_si128(lane(3), 3)));
+// Greys of eight pixels (16-bit lanes in, 16-bit lanes out). The exact sum
+// plus 500 comes from multiply-adds in 32 bits; t / 1000 = (t / 8) / 125 with
+// both divisions rounding down, t / 8 fits 15 bits and (u * 33555) >> 22 is
+// u / 125 for every u below 59074. An exact half (t a multiple of 1000) that
+// landed on an odd value steps back to even.
+inline __m128i greys_of_eight(__m128i red, __m128i green, __m128i blue) {
+  const __m128i red_green_weights = _mm_set1_epi32(222 | 707 << 16);
+  const __m128i blue_half_weights = _mm_set1_epi32(71 | 500 << 16);
+  const __m128i one = _mm_set1_epi16(1), seven = _mm_set1_epi32(7);
+  const __m128i t0 = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(red, green), red_green_weights),
+                                   _mm_madd_epi16(_mm_unpacklo_epi16(blue, one), blue_half_weights));
+  const __m128i t1 = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(red, green), red_green_weights),
+                                   _mm_madd_epi16(_mm_unpackhi_epi16(blue, one), blue_half_weights));
+  const __m128i eighth = _mm_packs_epi32(_mm_srli_epi32(t0, 3), _mm_srli_epi32(t1, 3));
+  const __m128i rest = _mm_packs_epi32(_mm_and_si128(t0, seven), _mm_and_si128(t1, seven));
+  const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(eighth, _mm_set1_epi16(static_cast<std::int16_t>(33555))), 6);
+  const __m128i exact_half = _mm_and_si128(_mm_cmpeq_epi16(rest, _mm_setzero_si128()),
+                                           _mm_cmpeq_epi16(eighth, _mm_mullo_epi16(q, _mm_set1_epi16(125))));
+  return _mm_sub_epi16(q, _mm_and_si128(exact_half, _mm_and_si128(q, one)));
 }
 #endif
 
 std::int32_t grayscale_wide(std::uint8_t* p, std::int32_t width) {
   std::int32_t x = 0;
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi16(1);
+  const __m128i zero = _mm_setzero_si128();
   for (; x + 16 <= width; x += 16, p += 48) {
     __m128i* v = reinterpret_cast<__m128i*>(p);
     __m128i b, g, r;
     split_channels(_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2), b, g, r);
-    const __m128i b_lo = _mm_unpacklo_epi8(b, zero), b_hi = _mm_unpackhi_epi8(b, zero);
-    const __m128i g_lo = _mm_unpacklo_epi8(g, zero), g_hi = _mm_unpackhi_epi8(g, zero);
-    const __m128i r_lo = _mm_unpacklo_epi8(r, zero), r_hi = _mm_unpackhi_epi8(r, zero);
-    const __m128i t0 = triple_of_four(grey_of_four(_mm_unpacklo_epi16(r_lo, g_lo), _mm_unpacklo_epi16(b_lo, one)));
-    const __m128i t1 = triple_of_four(grey_of_four(_mm_unpackhi_epi16(r_lo, g_lo), _mm_unpackhi_epi16(b_lo, one)));
-    const __m128i t2 = triple_of_four(grey_of_four(_mm_unpacklo_epi16(r_hi, g_hi), _mm_unpacklo_epi16(b_hi, one)));
-    const __m128i t3 = triple_of_four(grey_of_four(_mm_unpackhi_epi16(r_hi, g_hi), _mm_unpackhi_epi16(b_hi, one)));
-    _mm_storeu_si128(v, _mm_or_si128(t0, _mm_slli_si128(t1, 12)));
-    _mm_storeu_si128(v + 1, _mm_or_si128(_mm_srli_si128(t1, 4), _mm_slli_si128(t2, 8)));
-    _mm_storeu_si128(v + 2, _mm_or_si128(_mm_srli_si128(t2, 8), _mm_slli_si128(t3, 4)));
+    const __m128i low = greys_of_eight(_mm_unpacklo_epi8(r, zero), _mm_unpacklo_epi8(g, zero), _mm_unpacklo_epi8(b, zero));
+    const __m128i high = greys_of_eight(_mm_unpackhi_epi8(r, zero), _mm_unpackhi_epi8(g, zero), _mm_unpackhi_epi8(b, zero));
+    __m128i v0 = _mm_packus_epi16(low, high), v1 = v0, v2 = v0;
+    merge_channels(v0, v1, v2);
+    _mm_storeu_si128(v, v0);
+    _mm_storeu_si128(v + 1, v1);
+    _mm_storeu_si128(v + 2, v2);
   }
 #else
   (void)p;

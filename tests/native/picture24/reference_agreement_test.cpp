@@ -135,9 +135,10 @@ TEST(ReferenceAgreement, LightnessOnEveryGreyAndSaturatedColour) {
   }
 }
 
-TEST(ReferenceAgreement, LightnessOnEveryColour) {
-  // All 16,777,216 colours once: the four-lane conversion and the colour
-  // cache must give the plain formula's bytes everywhere.
+TEST(ReferenceAgreement, GrayScaleAndLightnessOnEveryColour) {
+  // All 16,777,216 colours once: the sixteen-pixel grey scale, the four-lane
+  // HSL conversion and the colour cache must give the plain formulas' bytes
+  // everywhere.
   Picture24 source;
   source.create(4096, 4096);
   for (std::int32_t y = 0; y < 4096; ++y) {
@@ -149,10 +150,17 @@ TEST(ReferenceAgreement, LightnessOnEveryColour) {
       row[3 * x + 2] = static_cast<std::uint8_t>(colour >> 16);
     }
   }
+  {
+    Picture24 fast(source);
+    reference::Picture slow = to_reference(source);
+    fast.grayscale();
+    reference::grayscale(slow);
+    ASSERT_TRUE(same_bytes(slow, fast)) << "grayscale";
+  }
   reference::Picture slow = to_reference(source);
   source.lightness(37);
   reference::lightness(slow, 37);
-  ASSERT_TRUE(same_bytes(slow, source));
+  ASSERT_TRUE(same_bytes(slow, source)) << "lightness";
 }
 
 TEST(ReferenceAgreement, BrightnessAndContrastOnEveryByteValue) {
