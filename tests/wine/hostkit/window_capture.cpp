@@ -46,6 +46,22 @@ private:
     Gdiplus::GpBitmap* p_ = nullptr;
 };
 
+// GetWindowDC / ReleaseDC: the whole window, frame included.
+class whole_window_dc {
+public:
+    explicit whole_window_dc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetWindowDC(hwnd)) {}
+    ~whole_window_dc() {
+        if (dc_) ::ReleaseDC(hwnd_, dc_);
+    }
+    whole_window_dc(const whole_window_dc&) = delete;
+    whole_window_dc& operator=(const whole_window_dc&) = delete;
+    HDC get() const noexcept { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
 bool find_encoder(const wchar_t* mime, CLSID* clsid) {
     UINT count = 0, bytes = 0;
     if (GdipGetImageEncodersSize(&count, &bytes) != Gdiplus::Ok || bytes == 0) return false;
@@ -76,7 +92,8 @@ window_capture capture_window(HWND hwnd) {
     const int w = r.right - r.left, h = r.bottom - r.top;
     if (w <= 0 || h <= 0 || w > 8192 || h > 8192) return capture;
 
-    HDC source = ::GetWindowDC(hwnd);
+    whole_window_dc window(hwnd);
+    HDC source = window.get();
     if (!source) return capture;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -94,7 +111,6 @@ window_capture capture_window(HWND hwnd) {
         copied = ::BitBlt(memory.get(), 0, 0, w, h, source, 0, 0, SRCCOPY) != FALSE;
         ::GdiFlush();
     }
-    ::ReleaseDC(hwnd, source);
     if (!copied) return capture;
     capture.width = w;
     capture.height = h;
