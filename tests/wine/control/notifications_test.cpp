@@ -80,6 +80,25 @@ TEST_F(Notifications, EachWritablePropertyAnnouncesItsOwnDispidAndMakesTheContro
     }
 }
 
+TEST_F(Notifications, ChangesAreAnnouncedOnceEachInTheOrderMade) {
+    auto control = host_new();
+    control->notifications().clear();
+    IDispatch* d = control->dispatch();
+    put(d, DISPID_Twain_Resolution, unique_variant::i2(200));
+    put(d, DISPID_Twain_ShowInterface, unique_variant::boolean(true));
+    put(d, DISPID_Twain_Resolution, unique_variant::i2(200));  // same value again: still a write
+    put(d, DISPID_Twain_BackColor, unique_variant::i4(RGB(1, 2, 3)));
+    const std::vector<DISPID> expected{DISPID_Twain_Resolution, DISPID_Twain_ShowInterface, DISPID_Twain_Resolution,
+                                       DISPID_Twain_BackColor};
+    EXPECT_EQ(control->notifications().changed_ids(), expected);
+    // Reads announce nothing.
+    control->notifications().clear();
+    get(d, DISPID_Twain_Resolution);
+    get(d, DISPID_Twain_Picture);
+    get(d, DISPID_Twain_BitmapWidth);
+    EXPECT_TRUE(control->notifications().events().empty());
+}
+
 TEST_F(Notifications, FilenameIsAnnouncedUnderTheFilenameProperty) {
     auto control = host_new();
     control->notifications().clear();
