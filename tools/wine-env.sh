@@ -44,6 +44,9 @@ korvix_xvfb_start() {
 korvix_wineserver_start() { # after korvix_wine_vars
   wineserver -p >/dev/null 2>&1 </dev/null &
   sleep 0.2
+  # The first program starts Wine's background services; start them here with
+  # no pipe attached, or ctest waits for them to close its output pipe.
+  wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 korvix_wine_stop() {
