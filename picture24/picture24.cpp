@@ -31,8 +31,11 @@ Picture24::Picture24(const Picture24& other) {
 
 Picture24& Picture24::operator=(const Picture24& other) {
   if (this != &other) {
+    check_not_busy();
     Picture24 copy(other);
+    ProgressListener* listener = listener_;
     *this = std::move(copy);
+    listener_ = listener;
   }
   return *this;
 }

@@ -48,6 +48,9 @@ struct RegionRect {
 using RegionHandle = std::unique_ptr<void, void (*)(void*)>;
 
 using PixelBytes = std::array<std::uint8_t, 3>;    // [0] blue, [1] green, [2] red
+
+using PixelValues = std::array<std::int16_t, 3>;   // [0] blue, [1] green, [2] red
+
 namespace detail {
 // Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h).
 struct ReleaseBytes {
@@ -56,13 +59,12 @@ struct ReleaseBytes {
 using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
 }  // namespace detail
 
-using PixelValues = std::array<std::int16_t, 3>;   // [0] blue, [1] green, [2] red
-
 class Picture24 {
  public:
   Picture24() noexcept;
   ~Picture24();
-  // Copies take the pixels only: no listener, no region.
+  // Copies take the pixels only: a copy has no listener and no region; an
+  // assigned picture keeps its listener and loses its region.
   Picture24(const Picture24& other);
   Picture24& operator=(const Picture24& other);
   Picture24(Picture24&& other) noexcept;

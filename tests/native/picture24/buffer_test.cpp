@@ -187,6 +187,15 @@ TEST_F(RegionBookkeeping, FailedCropAndResizeKeepItAndThePixels) {
   EXPECT_EQ(before, picture.bits());
   EXPECT_EQ(3, picture.width());
 }
+TEST_F(RegionBookkeeping, AssigningAnotherPictureDeletesItAndKeepsTheListener) {
+  ProgressRecorder recorder;
+  picture.set_progress_listener(&recorder);
+  const Picture24 other = make_picture(1, 2, {7, 8});
+  picture = other;
+  expect_deleted("copy assignment");
+  EXPECT_TRUE(picture.compare(other));
+  EXPECT_EQ(&recorder, picture.progress_listener());
+}
 TEST_F(RegionBookkeeping, CopiesDoNotShareIt) {
   Picture24 copy(picture);
   EXPECT_FALSE(copy.has_region());
