@@ -13,7 +13,8 @@ HRESULT convert_text(const VARIANT& source, BSTR& out) {
     VARIANT converted;
     ::VariantInit(&converted);
     const HRESULT hr = ::VariantChangeType(&converted, const_cast<VARIANT*>(&source), 0, VT_BSTR);
-    if (FAILED(hr)) return hr;
+    if (hr == E_OUTOFMEMORY) return hr;
+    if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
     out = V_BSTR(&converted);  // ownership moves to out
     if (!out) return copy_text(nullptr, out);
     return S_OK;

@@ -28,12 +28,10 @@ constexpr SIZEL kDefaultExtent = {6350, 4763};
 
 TwainControl::TwainControl()
     : extent_(kDefaultExtent), event_point_(*this, DIID___Twain), notify_point_(*this, IID_IPropertyNotifySink) {
-    // UserControl_Initialize: the view starts with both scroll bars hidden;
-    // then two distinct empty pictures, then the companions.
+    // UserControl_Initialize: the view starts with both scroll bars hidden
+    // and its own empty view picture; mPicture is another empty picture.
     view_ = std::make_unique<ControlView>(static_cast<ControlViewSite&>(*this));
     picture_ = make_empty_picture();
-    com_ptr<IPictureDisp> view_picture = make_empty_picture();
-    view_->set_view_picture(view_picture.get());
     view_->set_size_pixels(240, 180);
     module_add_ref();
 }

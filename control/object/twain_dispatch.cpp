@@ -114,9 +114,26 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
         // "obj.Picture = pic" from a late-bound host means a reference set.
         if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_PROPERTYPUT && args.only_object_argument())
             hr = info->Invoke(self.get(), id, DISPATCH_PROPERTYPUTREF, args.params(), result, &inner, arg_err);
-        if (FAILED(last_failure_) || !excep) free_exception(inner);
-        else if (hr == DISP_E_EXCEPTION) *excep = inner;
-        if (FAILED(last_failure_)) hr = last_failure_;
+        if (FAILED(last_failure_)) {
+            // The member failed. The type library's Invoke may already have
+            // moved our error information into its EXCEPINFO.
+            if (hr == DISP_E_EXCEPTION && inner.bstrDescription) {
+                inner.scode = last_failure_;
+                if (excep) {
+                    *excep = inner;
+                    return DISP_E_EXCEPTION;
+                }
+                set_error_info(last_failure_, IID__Twain, inner.bstrDescription);
+                free_exception(inner);
+                return last_failure_;
+            }
+            free_exception(inner);
+            hr = last_failure_;
+        } else if (hr == DISP_E_EXCEPTION && excep) {
+            *excep = inner;
+        } else {
+            free_exception(inner);
+        }
     }
     // A member that failed: its HRESULT and description reach the host.
     if (FAILED(last_failure_) && hr == last_failure_) {
