@@ -119,7 +119,14 @@ HRESULT TwainControl::activate_in_place(bool ui_activate) noexcept {
         com_ptr<IOleInPlaceSite> site = client_site_.query<IOleInPlaceSite>(IID_IOleInPlaceSite);
         if (!site) return E_NOINTERFACE;
         if (site->CanInPlaceActivate() != S_OK) return E_FAIL;
-        KORVIX_RETURN_IF_FAILED(site->OnInPlaceActivate());
+        // A site that knows about redraw-free activation hears it that way.
+        com_ptr<IOleInPlaceSiteEx> site_ex = site.query<IOleInPlaceSiteEx>(IID_IOleInPlaceSiteEx);
+        if (site_ex) {
+            BOOL no_redraw = FALSE;
+            KORVIX_RETURN_IF_FAILED(site_ex->OnInPlaceActivateEx(&no_redraw, 0));
+        } else {
+            KORVIX_RETURN_IF_FAILED(site->OnInPlaceActivate());
+        }
         in_place_site_ = site;
         in_place_active_ = true;
 
@@ -139,7 +146,10 @@ HRESULT TwainControl::activate_in_place(bool ui_activate) noexcept {
         }
         if (FAILED(hr)) {
             in_place_active_ = false;
-            site->OnInPlaceDeactivate();
+            if (site_ex)
+                site_ex->OnInPlaceDeactivateEx(TRUE);
+            else
+                site->OnInPlaceDeactivate();
             release_in_place_objects();
             return hr;
         }
@@ -266,7 +276,10 @@ HRESULT TwainControl::InPlaceDeactivate() noexcept {
     if (view_) view_->detach();
     com_ptr<IOleInPlaceSite> site = in_place_site_;
     release_in_place_objects();
-    if (site) site->OnInPlaceDeactivate();
+    if (com_ptr<IOleInPlaceSiteEx> site_ex = site.query<IOleInPlaceSiteEx>(IID_IOleInPlaceSiteEx))
+        site_ex->OnInPlaceDeactivateEx(TRUE);
+    else if (site)
+        site->OnInPlaceDeactivate();
     return S_OK;
 }
 

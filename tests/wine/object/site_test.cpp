@@ -224,5 +224,42 @@ TEST(ControlSite, DrawRendersIntoAMemoryDeviceContext) {
               E_INVALIDARG);
 }
 
+TEST(ControlSite, PictureBoxMouseEventsCarryByReferenceArgumentsUnlessFrozen) {
+    TestSite site;
+    EventRecorder events;
+    com_ptr<IUnknown> control = create_control();
+    com_ptr<IOleObject> ole = control.query<IOleObject>(IID_IOleObject);
+    ole->SetClientSite(&site);
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &site.pos), S_OK);
+    DWORD cookie = 0;
+    com_ptr<IConnectionPoint> cp;
+    control.query<IConnectionPointContainer>(IID_IConnectionPointContainer)->FindConnectionPoint(DIID___Twain, cp.put());
+    ASSERT_EQ(cp->Advise(&events, &cookie), S_OK);
+    com_ptr<IDispatch> dispatch = control.query<IDispatch>(IID_IDispatch);
+    HWND box = reinterpret_cast<HWND>(static_cast<LONG_PTR>(get_long(dispatch.get(), L"hwnd")));
+    ASSERT_TRUE(::IsWindow(box));
+
+    ::SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
+    auto down = std::find(events.events.begin(), events.events.end(), DISPID_TwainEvent_MouseDown);
+    ASSERT_NE(down, events.events.end());
+    const std::vector<VARTYPE>& types = events.arg_types[down - events.events.begin()];
+    const std::vector<VARTYPE> expected = {VT_BYREF | VT_R4, VT_BYREF | VT_R4, VT_BYREF | VT_I2, VT_BYREF | VT_I2};
+    EXPECT_EQ(types, expected);
+    ::SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(3, 4));
+
+    com_ptr<IOleControl> ctl = control.query<IOleControl>(IID_IOleControl);
+    ASSERT_EQ(ctl->FreezeEvents(TRUE), S_OK);
+    events.events.clear();
+    ::SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
+    ::SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(3, 4));
+    EXPECT_TRUE(events.events.empty());
+    ASSERT_EQ(ctl->FreezeEvents(FALSE), S_OK);
+    ::SendMessageW(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
+    ::SendMessageW(box, WM_LBUTTONUP, 0, MAKELPARAM(3, 4));
+    EXPECT_FALSE(events.events.empty());
+    cp->Unadvise(cookie);
+    ole->Close(OLECLOSE_NOSAVE);
+}
+
 }  // namespace
 }  // namespace korvix::object_test
