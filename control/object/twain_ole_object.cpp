@@ -43,7 +43,8 @@ void TwainControl::read_ambient_properties() noexcept {
 
 HRESULT TwainControl::SetClientSite(IOleClientSite* site) noexcept {
     if (site == client_site_.get()) return S_OK;
-    if (!site && in_place_active_) InPlaceDeactivate();
+    // Leaving a site (for another one or for none) ends activation there first.
+    if (in_place_active_) InPlaceDeactivate();
     client_site_ = com_ptr<IOleClientSite>(site);
     if (client_site_) read_ambient_properties();
     return S_OK;
