@@ -53,23 +53,23 @@ HINSTANCE view_module() noexcept {
 WindowClassesInUse::WindowClassesInUse() {
     if (g_users++ > 0) return;
     unregister_all();  // a stale registration of an earlier load of this module
-    struct Spec {
+    struct ClassTraits {
         ViewWindowClass kind;
         UINT style;
         LPCWSTR cursor;
     };
     // The picture box keeps one DC for its life (its hDC) and sees double clicks.
-    const Spec specs[] = {{ViewWindowClass::parking, 0, IDC_ARROW},
-                          {ViewWindowClass::surface, CS_DBLCLKS, IDC_ARROW},
-                          {ViewWindowClass::picture_box, CS_OWNDC | CS_DBLCLKS, IDC_ARROW}};
-    for (const Spec& spec : specs) {
+    const ClassTraits classes[] = {{ViewWindowClass::parking, 0, IDC_ARROW},
+                                   {ViewWindowClass::surface, CS_DBLCLKS, IDC_ARROW},
+                                   {ViewWindowClass::picture_box, CS_OWNDC | CS_DBLCLKS, IDC_ARROW}};
+    for (const ClassTraits& traits : classes) {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        wc.style = spec.style;
+        wc.style = traits.style;
         wc.lpfnWndProc = view_window_proc;
         wc.hInstance = view_module();
-        wc.hCursor = ::LoadCursorW(nullptr, spec.cursor);
-        wc.lpszClassName = class_name(spec.kind);
+        wc.hCursor = ::LoadCursorW(nullptr, traits.cursor);
+        wc.lpszClassName = class_name(traits.kind);
         if (!::RegisterClassExW(&wc)) {
             const HRESULT hr = HRESULT_FROM_WIN32(::GetLastError());
             unregister_all();
