@@ -20,11 +20,7 @@ echo "== Windows build and tests under Wine"
 # shellcheck source=wine-env.sh
 source "$root/tools/wine-env.sh"
 trap korvix_wine_stop EXIT
-korvix_xvfb_start
-korvix_prefix_init "$win/wineprefix"
-korvix_wineserver_start
-cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$win" -j "$jobs"
+korvix_windows_build "$root" "$win" "$jobs"
 ctest --test-dir "$win" --output-on-failure --timeout 600
 
 echo "== all tests passed in $(( $(date +%s) - start )) s"

@@ -53,3 +53,15 @@ korvix_wine_stop() {
   wineserver -k >/dev/null 2>&1 || true
   if [ -n "${KORVIX_XVFB_PID:-}" ]; then kill "$KORVIX_XVFB_PID" 2>/dev/null || true; wait "$KORVIX_XVFB_PID" 2>/dev/null || true; fi
 }
+
+# Everything a script needs before it builds or runs the Windows side:
+# display, prefix, persistent server, and the Windows build configured.
+#   korvix_windows_build <source root> <build dir> <jobs>
+korvix_windows_build() {
+  local root="$1" build="$2" jobs="$3"
+  korvix_xvfb_start
+  korvix_prefix_init "$build/wineprefix"
+  korvix_wineserver_start
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" -j "$jobs"
+}
