@@ -1,6 +1,7 @@
 #include "control/persist/settings_stream.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace korvix::persist {
 
@@ -87,8 +88,7 @@ Outcome encode_settings(const Snapshot& values, ObjectCodec& objects, std::vecto
     }
     if (payload.size() > kMaxPayloadSize)
         return Outcome::failure(Key::MouseIcon, 0, describe(StreamError::too_large));
-    out.clear();
-    out.insert(out.end(), kMagic, kMagic + 4);
+    out.assign(std::begin(kMagic), std::end(kMagic));
     put_u16(out, kStreamMajor);
     put_u16(out, kStreamMinor);
     put_u32(out, static_cast<std::uint32_t>(payload.size()));
