@@ -1,5 +1,7 @@
 #include "view/picture_box_window.h"
 
+#include "view/child_placement.h"
+
 #include <commctrl.h>
 #include <windowsx.h>
 
@@ -48,10 +50,6 @@ SHORT buttons_down(WPARAM wp) noexcept {
     return buttons;
 }
 
-void throw_invalid_value() {
-    throw hresult_error(CTL_E_INVALIDPROPERTYVALUE, "Invalid property value");
-}
-
 }  // namespace
 
 PictureBoxWindow::PictureBoxWindow(HWND parent, HWND tooltip_owner, const DpiUnits& units, ViewWindowEvents& events,
@@ -82,30 +80,21 @@ float PictureBoxWindow::scale_width() const { return static_cast<float>(client_s
 float PictureBoxWindow::scale_height() const { return static_cast<float>(client_size().cy); }
 
 void PictureBoxWindow::move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-    if (width < 0 || height < 0) throw_invalid_value();
     // A size change arrives as WM_SIZE inside this call and runs the nested layout.
-    ::SetWindowPos(hwnd_.get(), nullptr, units_.x_to_pixels(left), units_.y_to_pixels(top),
-                   units_.x_to_pixels(width), units_.y_to_pixels(height), SWP_NOZORDER | SWP_NOACTIVATE);
+    move_child_twips(hwnd_.get(), units_, left, top, width, height);
 }
 
-MemberRect PictureBoxWindow::rect_twips() const noexcept {
-    RECT rc{};
-    if (!hwnd_) return {};
-    ::GetWindowRect(hwnd_.get(), &rc);
-    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_.get()), reinterpret_cast<POINT*>(&rc), 2);
-    return MemberRect{units_.x_to_twips(rc.left), units_.y_to_twips(rc.top), units_.x_to_twips(rc.right - rc.left),
-                      units_.y_to_twips(rc.bottom - rc.top)};
-}
+MemberRect PictureBoxWindow::rect_twips() const noexcept { return child_rect_twips(hwnd_.get(), units_); }
 
 void PictureBoxWindow::set_back_color(OLE_COLOR color) {
     COLORREF unused;
-    if (!translate_ole_color(color, unused)) throw_invalid_value();
+    if (!translate_ole_color(color, unused)) throw_invalid_property_value();
     back_color_ = color;
     ::InvalidateRect(hwnd_.get(), nullptr, TRUE);
 }
 
 void PictureBoxWindow::set_mouse_pointer(SHORT pointer) {
-    if (!((pointer >= 0 && pointer <= 15) || pointer == kCustomPointer)) throw_invalid_value();
+    if (!((pointer >= 0 && pointer <= 15) || pointer == kCustomPointer)) throw_invalid_property_value();
     mouse_pointer_ = pointer;
     POINT pt;
     if (::GetCursorPos(&pt) && ::WindowFromPoint(pt) == hwnd_.get()) ::SetCursor(cursor());

@@ -1,11 +1,10 @@
 #include "view/scroll_bar_window.h"
 
+#include "view/child_placement.h"
 #include "view/layout_engine.h"
 
 namespace korvix {
 namespace {
-
-void throw_invalid_value() { throw hresult_error(CTL_E_INVALIDPROPERTYVALUE, "Invalid property value"); }
 
 // Model errors become the platform's error code for the property.
 template <typename F>
@@ -69,19 +68,10 @@ void ScrollBarWindow::move(std::int32_t left, std::int32_t top, std::int32_t wid
 }
 
 void ScrollBarWindow::move(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height) {
-    if (width < 0 || height < 0) throw_invalid_value();
-    ::SetWindowPos(hwnd_.get(), nullptr, units_.x_to_pixels(left), units_.y_to_pixels(top),
-                   units_.x_to_pixels(width), units_.y_to_pixels(height), SWP_NOZORDER | SWP_NOACTIVATE);
+    move_child_twips(hwnd_.get(), units_, left, top, width, height);
 }
 
-MemberRect ScrollBarWindow::rect_twips() const noexcept {
-    RECT rc{};
-    if (!hwnd_) return {};
-    ::GetWindowRect(hwnd_.get(), &rc);
-    ::MapWindowPoints(HWND_DESKTOP, ::GetParent(hwnd_.get()), reinterpret_cast<POINT*>(&rc), 2);
-    return MemberRect{units_.x_to_twips(rc.left), units_.y_to_twips(rc.top), units_.x_to_twips(rc.right - rc.left),
-                      units_.y_to_twips(rc.bottom - rc.top)};
-}
+MemberRect ScrollBarWindow::rect_twips() const noexcept { return child_rect_twips(hwnd_.get(), units_); }
 
 ScrollBarState ScrollBarWindow::state() const noexcept {
     ScrollBarState s;
