@@ -88,6 +88,18 @@ com_ptr<recording_property_bag> changed_bag() {
     return bag;
 }
 
+com_ptr<recording_property_bag> save_all_to_new_bag(hostkit::hosted_control& control) {
+    auto bag = recording_property_bag::create();
+    auto persist = control.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
+    EXPECT_TRUE(persist);
+    if (persist) {
+        EXPECT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
+    }
+    return bag;
+}
+
+std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
+
 ::testing::AssertionResult same_value(const VARIANT& expected, const VARIANT& actual) {
     auto text = [](const VARIANT& v) {
         std::string s = "vt=" + std::to_string(v.vt) + " ";

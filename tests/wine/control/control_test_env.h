@@ -42,6 +42,10 @@ unique_variant default_value(const std::wstring& key);
 unique_variant changed_value(const std::wstring& key);
 // A bag holding every key at its changed value.
 com_ptr<hostkit::recording_property_bag> changed_bag();
+// A new bag holding everything the control saves when asked for all values.
+com_ptr<hostkit::recording_property_bag> save_all_to_new_bag(hostkit::hosted_control& control);
+// Narrows ASCII text for assertion messages.
+std::string narrow(const std::wstring& s);
 
 // Same value as a host compares them: numbers by value (colours by their
 // 32 bits), Booleans by truth, strings exactly, pictures by handle.

@@ -7,18 +7,6 @@ namespace {
 
 using hostkit::recording_property_bag;
 
-std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
-com_ptr<recording_property_bag> bag_of(hostkit::hosted_control& control) {
-    auto bag = recording_property_bag::create();
-    auto persist = control.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
-    EXPECT_TRUE(persist);
-    if (persist) {
-        EXPECT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
-    }
-    return bag;
-}
-
 void expect_all_changed_values(recording_property_bag& bag) {
     for (const persisted_key& k : persisted_keys()) {
         SCOPED_TRACE(narrow(k.key));
@@ -50,7 +38,7 @@ TEST_F(PersistStream, StreamRoundTripKeepsAllSixteenValues) {
 
     hostkit::hosted_control copy(frame_->hwnd(), kControlRect);
     ASSERT_EQ(copy.load_stream(stream.get()), S_OK);
-    auto bag = bag_of(copy);
+    auto bag = save_all_to_new_bag(copy);
     expect_all_changed_values(*bag.get());
 }
 
@@ -68,7 +56,7 @@ TEST_F(PersistStream, StorageRoundTripKeepsAllSixteenValues) {
 
     hostkit::hosted_control copy(frame_->hwnd(), kControlRect);
     ASSERT_EQ(copy.load_storage(storage.get()), S_OK);
-    auto bag = bag_of(copy);
+    auto bag = save_all_to_new_bag(copy);
     expect_all_changed_values(*bag.get());
 }
 

@@ -10,22 +10,10 @@ namespace {
 
 using hostkit::recording_property_bag;
 
-std::string narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
-
 std::vector<std::wstring> all_keys() {
     std::vector<std::wstring> keys;
     for (const auto& k : persisted_keys()) keys.push_back(k.key);
     return keys;
-}
-
-com_ptr<recording_property_bag> save_to_new_bag(hostkit::hosted_control& control) {
-    auto bag = recording_property_bag::create();
-    auto persist = control.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
-    EXPECT_TRUE(persist);
-    if (persist) {
-        EXPECT_EQ(persist->Save(bag.get(), TRUE, TRUE), S_OK);
-    }
-    return bag;
 }
 
 }  // namespace
@@ -52,7 +40,7 @@ TEST_F(PropertyBag, KeysAreReadOnceEachInStoredOrder) {
 TEST_F(PropertyBag, SaveWritesEveryChangedKeyInOrderWithItsType) {
     auto loaded_from = changed_bag();
     auto control = host_loaded(loaded_from.get());
-    auto bag = save_to_new_bag(*control);
+    auto bag = save_all_to_new_bag(*control);
     EXPECT_EQ(bag->keys_written(), all_keys());
     const auto& calls = bag->calls();
     for (size_t i = 0; i < calls.size() && i < persisted_keys().size(); ++i) {
