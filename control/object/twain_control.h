@@ -243,6 +243,12 @@ private:
     SHORT resolution_ = 0;
     std::wstring filename_;
     com_ptr<IPictureDisp> picture_;  // mPicture
+    // Dots per inch picture_ was scanned at or read from its file with; 0
+    // when unknown (a picture the host set). Saved files carry it. Every
+    // assignment of picture_ sets it too.
+    struct Resolution {
+        double x = 0, y = 0;
+    } picture_dpi_;
     bool dirty_ = false;
 
     // Companions.

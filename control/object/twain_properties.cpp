@@ -149,6 +149,7 @@ HRESULT TwainControl::get_Picture(IPictureDisp** value) noexcept {
 HRESULT TwainControl::putref_Picture(IPictureDisp* picNew) noexcept {
     return automation([&] {
         picture_ = com_ptr<IPictureDisp>(picNew);
+        picture_dpi_ = Resolution{};
         view_->set_view_picture(picture_.get());
         property_changed(DISPID_Twain_Picture);
         return S_OK;
@@ -306,23 +307,11 @@ HRESULT TwainControl::put_Scrollable(VARIANT_BOOL bEnabled) noexcept {
 
 // ---- methods -------------------------------------------------------------------
 
-HRESULT TwainControl::About() noexcept { return not_available(L"About"); }
-
 HRESULT TwainControl::Refresh() noexcept {
     return automation([&] {
         view_->refresh();
         return S_OK;
     });
 }
-
-HRESULT TwainControl::Scan() noexcept { return not_available(L"Scan"); }
-HRESULT TwainControl::SelectSource() noexcept { return not_available(L"SelectSource"); }
-HRESULT TwainControl::Save() noexcept { return not_available(L"Save"); }
-HRESULT TwainControl::Load() noexcept { return not_available(L"Load"); }
-
-// No file dialog exists yet: the arguments are accepted (any may be null)
-// and left unchanged.
-HRESULT TwainControl::ShowSave(BSTR*, BSTR*, BSTR*) noexcept { return S_OK; }
-HRESULT TwainControl::ShowLoad(BSTR*, BSTR*, BSTR*) noexcept { return S_OK; }
 
 }  // namespace korvix
