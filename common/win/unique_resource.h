@@ -59,6 +59,7 @@ inline void free_library(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void close_handle(HANDLE h) noexcept { ::CloseHandle(h); }
 inline void close_key(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void destroy_cursor(HCURSOR h) noexcept { ::DestroyCursor(h); }
+inline void destroy_icon(HICON h) noexcept { ::DestroyIcon(h); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 }  // namespace detail
 
@@ -74,6 +75,7 @@ using unique_hmodule = unique_resource<HMODULE, detail::free_library>;
 using unique_handle = unique_resource<HANDLE, detail::close_handle>;
 using unique_hkey = unique_resource<HKEY, detail::close_key>;
 using unique_bstr = unique_resource<BSTR, detail::free_bstr>;
+using unique_hicon = unique_resource<HICON, detail::destroy_icon>;
 
 // ---------------------------------------------------------------------------
 // Paired calls.

@@ -2,6 +2,9 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
+
+#include "control/persist/stored_icon.h"
 
 namespace korvix {
 
@@ -60,7 +63,10 @@ IPictureDisp* picture_of(const persist::Value& value) noexcept { return static_c
 
 persist::Outcome BagSource::fetch(const persist::KeyInfo& info, persist::Value& out) {
     Variant stored;
-    if (info.written == persist::ValueKind::Object) V_VT(&stored.v) = VT_DISPATCH;  // lets the bag make the object
+    if (info.written == persist::ValueKind::Object) {
+        V_VT(&stored.v) = VT_DISPATCH;  // lets the bag make the object
+        V_DISPATCH(&stored.v) = nullptr;
+    }
     const HRESULT read = bag_->Read(wide(info.name), &stored.v, log_);
     if (read == E_OUTOFMEMORY)
         return persist::Outcome::failure(info.key, read, "Not enough memory to read the stored settings.");
@@ -174,23 +180,39 @@ persist::Outcome PictureCodec::save(const std::shared_ptr<void>& object, std::ve
 }
 
 persist::Outcome PictureCodec::load(const std::uint8_t* data, std::size_t size, std::shared_ptr<void>& object) {
-    auto fail = [](HRESULT hr) {
-        return persist::Outcome::failure(persist::Key::MouseIcon, hr, "The stored mouse icon cannot be read.");
-    };
-    unique_hglobal memory(::GlobalAlloc(GMEM_MOVEABLE, size));
-    if (!memory) return fail(E_OUTOFMEMORY);
-    {
-        global_lock lock(memory.get());
-        if (!lock.get()) return fail(E_OUTOFMEMORY);
-        std::memcpy(lock.get(), data, size);
+    auto fail = [](HRESULT hr, const char* why) { return persist::Outcome::failure(persist::Key::MouseIcon, hr, why); };
+    // The platform's picture loader trusts the bytes it is given and creates
+    // whatever class they name: the record's bytes never reach it. The icon
+    // is checked here and made from its checked image alone.
+    persist::StoredIcon icon;
+    const persist::IconError e = persist::check_stored_icon(data, size, icon);
+    if (e != persist::IconError::none) return fail(CTL_E_INVALIDPICTURE, persist::describe(e));
+
+    PICTDESC desc{};
+    desc.cbSizeofstruct = sizeof(desc);
+    desc.picType = PICTYPE_NONE;
+    unique_hicon handle;
+    if (!icon.empty) {
+        // A cursor's resource form starts with its hot spot.
+        std::vector<std::uint8_t> resource;
+        if (icon.cursor) {
+            const std::uint8_t hotspot[4] = {static_cast<std::uint8_t>(icon.hotspot_x),
+                                             static_cast<std::uint8_t>(icon.hotspot_x >> 8),
+                                             static_cast<std::uint8_t>(icon.hotspot_y),
+                                             static_cast<std::uint8_t>(icon.hotspot_y >> 8)};
+            resource.assign(hotspot, hotspot + 4);
+        }
+        resource.insert(resource.end(), data + icon.offset, data + icon.offset + icon.size);
+        handle.reset(::CreateIconFromResourceEx(resource.data(), static_cast<DWORD>(resource.size()), !icon.cursor,
+                                                0x00030000, icon.width, icon.height, LR_DEFAULTCOLOR));
+        if (!handle) return fail(CTL_E_INVALIDPICTURE, "The stored mouse icon cannot be made into an icon.");
+        desc.picType = PICTYPE_ICON;
+        desc.icon.hicon = handle.get();
     }
-    com_ptr<IStream> stream;
-    HRESULT hr = ::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put());
-    if (FAILED(hr)) return fail(hr);
-    memory.release();  // the stream owns it now
     com_ptr<IPictureDisp> picture;
-    hr = ::OleLoadFromStream(stream.get(), IID_IPictureDisp, picture.put_void());
-    if (FAILED(hr) || !picture) return fail(FAILED(hr) ? hr : E_FAIL);
+    const HRESULT hr = ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
+    if (FAILED(hr) || !picture) return fail(FAILED(hr) ? hr : E_FAIL, "The stored mouse icon cannot be read.");
+    handle.release();  // the picture owns it now
     object = picture_value(picture.get()).object;
     return persist::Outcome::success();
 }

@@ -16,6 +16,8 @@
 #include "common/win/unique_resource.h"
 #include "control/korvix_ids.h"
 #include "control/object/connection_point.h"
+#include "control/object/dispatch_members.h"
+#include "control/object/parent_watch.h"
 #include "control/persist/settings_procedures.h"
 #include "control/twain_interface.h"
 #include "view/control_view.h"
@@ -34,7 +36,8 @@ class TwainControl final : public ITwain,
                            public IProvideClassInfo2,
                            public IConnectionPointContainer,
                            public ISupportErrorInfo,
-                           private ControlViewSite {
+                           private ControlViewSite,
+                           private ParentWatch::Listener {
 public:
     // Runs the control's initialisation; throws hresult_error when the
     // windows or the empty pictures cannot be made.
@@ -204,11 +207,24 @@ private:
     void on_key_press(SHORT& key_ascii) override;
     void on_focus_request() override;
 
+    // ParentWatch::Listener: the container destroys a window ours lives in.
+    void container_window_destroying() noexcept override;
+
     IUnknown* identity() noexcept { return static_cast<ITwain*>(this); }
     // Runs body at the automation boundary: exceptions become HRESULTs with
-    // error information, and a failure is remembered for Invoke's EXCEPINFO.
+    // error information. When body is the member an Invoke dispatched to,
+    // its failure is recorded for that Invoke's EXCEPINFO.
     template <typename Body>
     HRESULT automation(Body&& body) noexcept;
+    // One Invoke in progress. Invokes nest (a sink called during a property
+    // procedure may call back in), so each has its own record, and only the
+    // outermost automation() call made under it (the member itself) fills it.
+    struct InvokeRecord {
+        HRESULT member_failure = S_OK;
+        unsigned depth = 0;  // automation_depth_ when the Invoke began
+        InvokeRecord* outer = nullptr;
+    };
+    class InvokeScope;
     // PropertyChanged: tells every property-notify sink and marks the
     // control as needing to be saved.
     void property_changed(DISPID id) noexcept;
@@ -229,7 +245,8 @@ private:
     HRESULT save_settings_stream(IStream* stream) noexcept;
 
     LONG refs_ = 1;
-    HRESULT last_failure_ = S_OK;  // set by automation(), read by Invoke
+    InvokeRecord* invoke_record_ = nullptr;  // the innermost Invoke in progress
+    unsigned automation_depth_ = 0;          // automation() calls in progress
 
     // The control's own settings (new-instance values come from InitNew).
     SHORT quality_ = 0;
@@ -267,10 +284,12 @@ private:
     SIZEL extent_{};  // HIMETRIC
     RECT pos_rect_{};
     bool in_place_active_ = false;
+    ParentWatch parent_watch_{*this};  // while in-place active
     bool ui_active_ = false;
     bool user_mode_ = true;
     LONG freeze_count_ = 0;
     com_ptr<ITypeInfo> dispatch_info_;
+    DispatchMembers dispatch_members_;  // read from dispatch_info_ with it
 
     ConnectionPoint event_point_;
     ConnectionPoint notify_point_;
@@ -278,8 +297,12 @@ private:
 
 template <typename Body>
 HRESULT TwainControl::automation(Body&& body) noexcept {
+    InvokeRecord* const record =
+        invoke_record_ && invoke_record_->depth == automation_depth_ ? invoke_record_ : nullptr;
+    ++automation_depth_;
     const HRESULT hr = com_boundary(IID__Twain, std::forward<Body>(body));
-    if (FAILED(hr)) last_failure_ = hr;
+    --automation_depth_;
+    if (record && FAILED(hr)) record->member_failure = hr;
     return hr;
 }
 

@@ -69,9 +69,33 @@ void fill_exception(EXCEPINFO* excep, HRESULT failure) {
 }  // namespace
 
 HRESULT TwainControl::dispatch_type_info(ITypeInfo** out) noexcept {
-    if (!dispatch_info_) KORVIX_RETURN_IF_FAILED(twain_interface_type_info(dispatch_info_.put()));
+    if (!dispatch_info_) {
+        com_ptr<ITypeInfo> info;
+        KORVIX_RETURN_IF_FAILED(twain_interface_type_info(info.put()));
+        KORVIX_RETURN_IF_FAILED(dispatch_members_.load(info.get()));
+        dispatch_info_ = info;
+    }
     return dispatch_info_.copy_to(out);
 }
+
+// Opens an Invoke's record for the member it dispatches to, closes it on
+// every way out.
+class TwainControl::InvokeScope {
+public:
+    explicit InvokeScope(TwainControl& control) noexcept : control_(control) {
+        record_.depth = control.automation_depth_;
+        record_.outer = control.invoke_record_;
+        control.invoke_record_ = &record_;
+    }
+    ~InvokeScope() { control_.invoke_record_ = record_.outer; }
+    InvokeScope(const InvokeScope&) = delete;
+    InvokeScope& operator=(const InvokeScope&) = delete;
+    HRESULT member_failure() const noexcept { return record_.member_failure; }
+
+private:
+    TwainControl& control_;
+    InvokeRecord record_;
+};
 
 HRESULT TwainControl::GetTypeInfoCount(UINT* count) noexcept {
     if (!count) return E_POINTER;
@@ -98,7 +122,9 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
                              EXCEPINFO* excep, UINT* arg_err) noexcept {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!params) return E_INVALIDARG;
-    last_failure_ = S_OK;
+    // Hold ourselves: the call may drop the host's last other reference.
+    com_ptr<ITwain> self(static_cast<ITwain*>(this));
+    InvokeScope scope(*this);
     HRESULT hr;
     if ((id == DISPID_Twain_ShowSave || id == DISPID_Twain_ShowLoad) && (flags & DISPATCH_METHOD)) {
         hr = invoke_dialog_method(id, params, result, arg_err);
@@ -107,28 +133,28 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
         KORVIX_RETURN_IF_FAILED(dispatch_type_info(info.put()));
         NormalisedArgs args;
         KORVIX_RETURN_IF_FAILED(args.build(*params, arg_err));
-        // Hold ourselves: the call may drop the host's last other reference.
-        com_ptr<ITwain> self(static_cast<ITwain*>(this));
+        KORVIX_RETURN_IF_FAILED(dispatch_members_.check(id, flags, *args.params(), arg_err));
         EXCEPINFO inner{};
         hr = info->Invoke(self.get(), id, flags, args.params(), result, &inner, arg_err);
         // "obj.Picture = pic" from a late-bound host means a reference set.
         if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_PROPERTYPUT && args.only_object_argument())
             hr = info->Invoke(self.get(), id, DISPATCH_PROPERTYPUTREF, args.params(), result, &inner, arg_err);
-        if (FAILED(last_failure_)) {
+        const HRESULT failure = scope.member_failure();
+        if (FAILED(failure)) {
             // The member failed. The type library's Invoke may already have
             // moved our error information into its EXCEPINFO.
             if (hr == DISP_E_EXCEPTION && inner.bstrDescription) {
-                inner.scode = last_failure_;
+                inner.scode = failure;
                 if (excep) {
                     *excep = inner;
                     return DISP_E_EXCEPTION;
                 }
-                set_error_info(last_failure_, IID__Twain, inner.bstrDescription);
+                set_error_info(failure, IID__Twain, inner.bstrDescription);
                 free_exception(inner);
-                return last_failure_;
+                return failure;
             }
             free_exception(inner);
-            hr = last_failure_;
+            hr = failure;
         } else if (hr == DISP_E_EXCEPTION && excep) {
             *excep = inner;
         } else {
@@ -136,7 +162,7 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
         }
     }
     // A member that failed: its HRESULT and description reach the host.
-    if (FAILED(last_failure_) && hr == last_failure_) {
+    if (FAILED(scope.member_failure()) && hr == scope.member_failure()) {
         if (!excep) return hr;
         fill_exception(excep, hr);
         return DISP_E_EXCEPTION;
@@ -147,11 +173,11 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
 HRESULT TwainControl::invoke_dialog_method(DISPID id, DISPPARAMS* params, VARIANT* result, UINT* arg_err) noexcept {
     DialogArguments args;
     KORVIX_RETURN_IF_FAILED(args.read(*params, arg_err));
-    com_ptr<ITwain> self(static_cast<ITwain*>(this));
     const HRESULT hr = id == DISPID_Twain_ShowSave ? ShowSave(args.slot(0), args.slot(1), args.slot(2))
                                                    : ShowLoad(args.slot(0), args.slot(1), args.slot(2));
     if (FAILED(hr)) {
-        last_failure_ = hr;
+        // The method's own failure, even when it did not record it itself.
+        if (invoke_record_ && SUCCEEDED(invoke_record_->member_failure)) invoke_record_->member_failure = hr;
         return hr;
     }
     KORVIX_RETURN_IF_FAILED(args.write_back());

@@ -156,6 +156,7 @@ HRESULT TwainControl::activate_in_place(bool ui_activate) noexcept {
         }
         pos_rect_ = pos;
         extent_ = pixels_to_himetric(pos.right - pos.left, pos.bottom - pos.top);
+        parent_watch_.start(view_->surface_hwnd());
     } else if (view_) {
         ::ShowWindow(view_->surface_hwnd(), SW_SHOWNA);
     }
@@ -178,6 +179,7 @@ HRESULT TwainControl::activate_in_place(bool ui_activate) noexcept {
 }
 
 void TwainControl::release_in_place_objects() noexcept {
+    parent_watch_.stop();
     frame_ = nullptr;
     ui_window_ = nullptr;
     in_place_site_ = nullptr;
@@ -263,10 +265,15 @@ HRESULT TwainControl::SetColorScheme(LOGPALETTE*) noexcept { return E_NOTIMPL; }
 HRESULT TwainControl::GetWindow(HWND* hwnd) noexcept {
     if (!hwnd) return E_POINTER;
     *hwnd = nullptr;
-    if (!in_place_active_ || !view_) return E_FAIL;
+    if (!in_place_active_ || !view_ || !::IsWindow(view_->surface_hwnd())) return E_FAIL;
     *hwnd = view_->surface_hwnd();
     return S_OK;
 }
+
+// The container is destroying its window with ours inside: take ours back
+// first and return to the loaded state, so every property keeps its value
+// and a later activation in another window works.
+void TwainControl::container_window_destroying() noexcept { InPlaceDeactivate(); }
 
 HRESULT TwainControl::ContextSensitiveHelp(BOOL) noexcept { return E_NOTIMPL; }
 

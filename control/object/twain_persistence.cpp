@@ -42,6 +42,29 @@ public:
         return {};
     }
 
+    // The inner members' own rules (picTwain's colour, pointer and icon, the
+    // surface's border), asked before a stored record changes anything.
+    Outcome check(const KeyInfo& info, const Value& value) const override {
+        bool accepted = true;
+        const auto i16 = static_cast<SHORT>(value.number);
+        switch (info.key) {
+        case Key::BackColor: {
+            COLORREF unused;
+            accepted = SUCCEEDED(::OleTranslateColor(static_cast<OLE_COLOR>(value.number), nullptr, &unused));
+            break;
+        }
+        case Key::MousePointer: accepted = (i16 >= 0 && i16 <= 15) || i16 == 99; break;
+        case Key::BorderStyle: accepted = i16 == 0 || i16 == 1; break;
+        case Key::MouseIcon:
+            if (!is_mouse_icon(picture_of(value)))
+                return Outcome::failure(info.key, CTL_E_INVALIDPICTURE, refusal(info, "Invalid picture"));
+            break;
+        default: break;
+        }
+        if (!accepted) return Outcome::failure(info.key, CTL_E_INVALIDPROPERTYVALUE, refusal(info, "Invalid property value"));
+        return Outcome::success();
+    }
+
     Outcome assign(const KeyInfo& info, const Value& value) override {
         try {
             ControlView& v = *c_.view_;
@@ -67,14 +90,26 @@ public:
             }
             return Outcome::success();
         } catch (const hresult_error& e) {
-            return Outcome::failure(info.key, e.code(),
-                                    std::string("The stored setting \"") + narrow(info.name) + "\" was refused: " + e.what());
+            return Outcome::failure(info.key, e.code(), refusal(info, e.what()));
         } catch (const std::bad_alloc&) {
             return Outcome::failure(info.key, E_OUTOFMEMORY, "Not enough memory.");
         }
     }
 
 private:
+    static std::string refusal(const KeyInfo& info, const char* why) {
+        return std::string("The stored setting \"") + narrow(info.name) + "\" was refused: " + why;
+    }
+    // Only an icon or cursor can be a mouse pointer; an empty picture clears it.
+    static bool is_mouse_icon(IPictureDisp* icon) noexcept {
+        if (!icon) return true;
+        com_ptr<IPicture> picture;
+        SHORT type = PICTYPE_NONE;
+        if (FAILED(icon->QueryInterface(IID_IPicture, picture.put_void())) || !picture ||
+            FAILED(picture->get_Type(&type)))
+            return false;
+        return type == PICTYPE_ICON || type == PICTYPE_NONE || type == PICTYPE_UNINITIALIZED;
+    }
     static Value text(const std::wstring& s) {
         return Value::string(std::u16string(reinterpret_cast<const char16_t*>(s.data()), s.size()));
     }
@@ -178,9 +213,8 @@ HRESULT TwainControl::load_settings_stream(IStream* stream) noexcept {
         persist::Snapshot values;
         e = persist::decode_payload(payload.data(), payload.size(), pictures, values);
         if (e != persist::StreamError::none) return report_stream_error(e, IID_IPersistStreamInit);
-        persist::SnapshotSource source(values);
         Settings settings(*this);
-        const Outcome r = persist::read_settings(source, settings);
+        const Outcome r = persist::apply_snapshot(values, settings);
         if (!r.ok) return report_failure(r, IID_IPersistStreamInit);
         dirty_ = false;
         return S_OK;

@@ -23,9 +23,10 @@ void require_out(T* p) {
 }  // namespace
 
 HRESULT TwainControl::not_available(const wchar_t* what) noexcept {
-    last_failure_ = E_NOTIMPL;
-    std::wstring text = std::wstring(what) + L" is not available in this build.";
-    return set_error_info(E_NOTIMPL, IID__Twain, text.c_str());
+    return automation([&] {
+        const std::wstring text = std::wstring(what) + L" is not available in this build.";
+        return set_error_info(E_NOTIMPL, IID__Twain, text.c_str());
+    });
 }
 
 // ---- properties --------------------------------------------------------------
@@ -148,9 +149,22 @@ HRESULT TwainControl::get_Picture(IPictureDisp** value) noexcept {
 
 HRESULT TwainControl::putref_Picture(IPictureDisp* picNew) noexcept {
     return automation([&] {
+        // Measured before anything is stored: a picture whose Handle cannot
+        // be read is refused with Picture and the view as they were.
+        GdiHelper().set_picture(picNew);
+        const com_ptr<IPictureDisp> shown = view_->view_picture();
+        try {
+            view_->set_view_picture(picNew);
+        } catch (...) {
+            // Measured fine once, refused the second time: put the view back.
+            try {
+                view_->set_view_picture(shown.get());
+            } catch (...) {
+            }
+            throw;
+        }
         picture_ = com_ptr<IPictureDisp>(picNew);
         picture_dpi_ = Resolution{};
-        view_->set_view_picture(picture_.get());
         property_changed(DISPID_Twain_Picture);
         return S_OK;
     });

@@ -1,9 +1,12 @@
 # The portable settings model; included from every build that needs it
-# (the control object on Windows, the native tests) and defined once.
+# (the control object on Windows, the native tests, the fuzz build, which
+# is a project of its own) and defined once.
 if(NOT TARGET korvix_persist)
+  get_filename_component(korvix_persist_root "${CMAKE_CURRENT_LIST_DIR}/../.." ABSOLUTE)
   add_library(korvix_persist STATIC
-    ${CMAKE_SOURCE_DIR}/control/persist/property_value.cpp
-    ${CMAKE_SOURCE_DIR}/control/persist/settings_procedures.cpp
-    ${CMAKE_SOURCE_DIR}/control/persist/settings_stream.cpp)
-  target_include_directories(korvix_persist PUBLIC ${CMAKE_SOURCE_DIR})
+    ${korvix_persist_root}/control/persist/property_value.cpp
+    ${korvix_persist_root}/control/persist/settings_procedures.cpp
+    ${korvix_persist_root}/control/persist/settings_stream.cpp
+    ${korvix_persist_root}/control/persist/stored_icon.cpp)
+  target_include_directories(korvix_persist PUBLIC ${korvix_persist_root})
 endif()

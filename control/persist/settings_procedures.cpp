@@ -28,6 +28,18 @@ Snapshot capture(const SettingsTarget& target) {
     return snap;
 }
 
+Outcome apply_snapshot(const Snapshot& values, SettingsTarget& target) {
+    for (const KeyInfo& info : kKeys) {
+        Outcome checked = target.check(info, values[static_cast<std::size_t>(info.key)]);
+        if (!checked.ok) return checked;
+    }
+    for (const KeyInfo& info : kKeys) {
+        Outcome assigned = target.assign(info, values[static_cast<std::size_t>(info.key)]);
+        if (!assigned.ok) return assigned;
+    }
+    return Outcome::success();
+}
+
 Snapshot defaults_snapshot() {
     Snapshot snap;
     for (const KeyInfo& info : kKeys) {
@@ -36,11 +48,6 @@ Snapshot defaults_snapshot() {
         snap[static_cast<std::size_t>(info.key)] = v;
     }
     return snap;
-}
-
-Outcome SnapshotSource::fetch(const KeyInfo& info, Value& out) {
-    out = values_[static_cast<std::size_t>(info.key)];
-    return Outcome::success();
 }
 
 }  // namespace korvix::persist

@@ -47,10 +47,12 @@ protected:
 };
 
 // The control side: current values and assignment (an inner member may
-// refuse a value: that is a failure too).
+// refuse a value: that is a failure too). check() answers what assign()
+// would answer about the value, without changing anything.
 class SettingsTarget {
 public:
     virtual Value current(const KeyInfo& info) const = 0;
+    virtual Outcome check(const KeyInfo& info, const Value& value) const = 0;
     virtual Outcome assign(const KeyInfo& info, const Value& value) = 0;
 
 protected:
@@ -70,16 +72,11 @@ Outcome write_settings(const SettingsTarget& target, ValueSink& sink);
 using Snapshot = std::array<Value, kKeyCount>;
 
 Snapshot capture(const SettingsTarget& target);
+
+// Applies a whole record: every value is checked before the first one is
+// assigned, so a value the control refuses leaves it as it was.
+Outcome apply_snapshot(const Snapshot& values, SettingsTarget& target);
+
 Snapshot defaults_snapshot();
-
-// A ValueSource over a snapshot whose values are already typed as written.
-class SnapshotSource final : public ValueSource {
-public:
-    explicit SnapshotSource(const Snapshot& values) : values_(values) {}
-    Outcome fetch(const KeyInfo& info, Value& out) override;
-
-private:
-    const Snapshot& values_;
-};
 
 }  // namespace korvix::persist

@@ -98,6 +98,11 @@ public:
 
     Value current(const KeyInfo& info) const override { return values[static_cast<std::size_t>(info.key)]; }
 
+    Outcome check(const KeyInfo& info, const Value&) const override {
+        if (refuse && *refuse == info.key) return Outcome::failure(info.key, kRefused, "Invalid property value");
+        return Outcome::success();
+    }
+
     Outcome assign(const KeyInfo& info, const Value& value) override {
         if (refuse && *refuse == info.key) return Outcome::failure(info.key, kRefused, "Invalid property value");
         assigned.push_back(info.key);

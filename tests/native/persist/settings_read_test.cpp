@@ -120,13 +120,21 @@ TEST(SettingsRead, ObjectKeyRejectsANonObjectValue) {
     EXPECT_EQ(control.assigned, (std::vector<Key>{Key::BackColor, Key::Enabled}));
 }
 
-TEST(SettingsRead, SnapshotSourceAppliesEveryValueAsIs) {
+TEST(SettingsRead, RecordIsCheckedWholeBeforeAnyValueIsAssigned) {
     Snapshot snap = defaults_snapshot();
     snap[static_cast<std::size_t>(Key::ToolTipText)] = Value::string(u"tip");
     snap[static_cast<std::size_t>(Key::Resolution)] = Value::integer(600);
-    SnapshotSource source(snap);
+    for (Key refused : {Key::BackColor, Key::MousePointer, Key::BorderStyle, Key::FileType}) {
+        RecordingControl control;
+        control.refuse = refused;
+        Outcome r = apply_snapshot(snap, control);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.key, refused);
+        EXPECT_TRUE(control.assigned.empty()) << static_cast<int>(refused);
+    }
     RecordingControl control;
-    ASSERT_TRUE(read_settings(source, control).ok);
+    ASSERT_TRUE(apply_snapshot(snap, control).ok);
+    EXPECT_EQ(control.assigned.size(), kKeyCount);
     EXPECT_EQ(control.at(Key::ToolTipText).text, u"tip");
     EXPECT_EQ(control.at(Key::Resolution).number, 600);
     EXPECT_EQ(control.at(Key::BorderStyle).number, 1);

@@ -12,6 +12,7 @@ class DefaultControl final : public SettingsTarget {
 public:
     Snapshot values = defaults_snapshot();
     Value current(const KeyInfo& info) const override { return values[static_cast<std::size_t>(info.key)]; }
+    Outcome check(const KeyInfo&, const Value&) const override { return Outcome::success(); }
     Outcome assign(const KeyInfo& info, const Value& value) override {
         values[static_cast<std::size_t>(info.key)] = value;
         return Outcome::success();

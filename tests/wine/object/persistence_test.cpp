@@ -17,33 +17,6 @@ VARIANT make_i2(SHORT v) {
     return r;
 }
 
-com_ptr<IStream> new_stream() {
-    com_ptr<IStream> s;
-    ::CreateStreamOnHGlobal(nullptr, TRUE, s.put());
-    return s;
-}
-
-void rewind(IStream* s) { s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr); }
-
-std::vector<BYTE> stream_bytes(IStream* s) {
-    STATSTG st{};
-    s->Stat(&st, STATFLAG_NONAME);
-    std::vector<BYTE> out(static_cast<size_t>(st.cbSize.QuadPart));
-    rewind(s);
-    ULONG got = 0;
-    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &got);
-    rewind(s);
-    return out;
-}
-
-com_ptr<IStream> stream_of(const std::vector<BYTE>& bytes) {
-    com_ptr<IStream> s = new_stream();
-    ULONG n = 0;
-    if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &n);
-    rewind(s.get());
-    return s;
-}
-
 TEST(PropertyBag, UntouchedControlWritesNothingUnlessAskedForEverything) {
     com_ptr<IDispatch> control = create_initialised();
     com_ptr<IPersistPropertyBag> persist = control.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
