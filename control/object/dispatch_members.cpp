@@ -6,17 +6,30 @@ namespace korvix {
 
 namespace {
 
-// The interface a parameter points to, or GUID_NULL when it is no interface.
-GUID interface_of(ITypeInfo* info, const TYPEDESC& type) noexcept {
-    if (type.vt != VT_PTR || !type.lptdesc || type.lptdesc->vt != VT_USERDEFINED) return GUID_NULL;
+// What a parameter takes: an interface it points to, or the scalar type
+// (aliases such as OLE_COLOR resolved) a value must convert to.
+void describe_parameter(ITypeInfo* info, const TYPEDESC& type, VARTYPE& scalar, GUID& object) noexcept {
+    scalar = VT_EMPTY;
+    object = GUID_NULL;
+    if (type.vt != VT_PTR && type.vt != VT_USERDEFINED) {
+        if (type.vt == VT_I2 || type.vt == VT_I4 || type.vt == VT_BOOL || type.vt == VT_BSTR || type.vt == VT_R4 ||
+            type.vt == VT_R8 || type.vt == VT_UI4 || type.vt == VT_INT)
+            scalar = type.vt;
+        return;
+    }
+    const TYPEDESC* target_type = type.vt == VT_PTR ? type.lptdesc : &type;
+    if (!target_type || target_type->vt != VT_USERDEFINED) return;
     com_ptr<ITypeInfo> target;
-    if (FAILED(info->GetRefTypeInfo(type.lptdesc->hreftype, target.put()))) return GUID_NULL;
+    if (FAILED(info->GetRefTypeInfo(target_type->hreftype, target.put()))) return;
     TYPEATTR* attr = nullptr;
-    if (FAILED(target->GetTypeAttr(&attr)) || !attr) return GUID_NULL;
-    GUID result = GUID_NULL;
-    if (attr->typekind == TKIND_DISPATCH || attr->typekind == TKIND_INTERFACE) result = attr->guid;
+    if (FAILED(target->GetTypeAttr(&attr)) || !attr) return;
+    if (type.vt == VT_PTR && (attr->typekind == TKIND_DISPATCH || attr->typekind == TKIND_INTERFACE))
+        object = attr->guid;
+    else if (type.vt == VT_USERDEFINED && attr->typekind == TKIND_ALIAS)
+        describe_parameter(target.get(), attr->tdescAlias, scalar, object);
+    else if (type.vt == VT_USERDEFINED && attr->typekind == TKIND_ENUM)
+        scalar = VT_I4;
     target->ReleaseTypeAttr(attr);
-    return result;
 }
 
 // Whether an argument is an object the parameter's interface can be had from.
@@ -49,8 +62,11 @@ HRESULT DispatchMembers::load(ITypeInfo* info) noexcept {
                 const USHORT flags = param.paramdesc.wParamFlags;
                 if (flags & (PARAMFLAG_FRETVAL | PARAMFLAG_FLCID)) continue;  // never passed by the caller
                 ++m.allowed;
-                if (!(flags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT))) ++m.required;
-                m.object_params.push_back(interface_of(info, param.tdesc));
+                Member::Param shape;
+                shape.required = !(flags & (PARAMFLAG_FOPT | PARAMFLAG_FHASDEFAULT));
+                if (shape.required) ++m.required;
+                describe_parameter(info, param.tdesc, shape.type, shape.object);
+                m.params.push_back(shape);
             }
             info->ReleaseFuncDesc(desc);
             members.push_back(std::move(m));
@@ -60,6 +76,19 @@ HRESULT DispatchMembers::load(ITypeInfo* info) noexcept {
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
+}
+
+HRESULT DispatchMembers::check_argument(const VARIANT& arg, const Member::Param& param) noexcept {
+    if (V_VT(&arg) == VT_ERROR && V_ERROR(&arg) == DISP_E_PARAMNOTFOUND)
+        return param.required ? DISP_E_PARAMNOTFOUND : S_OK;  // omitted
+    if (!IsEqualGUID(param.object, GUID_NULL))
+        return fits_object_parameter(arg, param.object) ? S_OK : DISP_E_TYPEMISMATCH;
+    if (param.type == VT_EMPTY) return S_OK;
+    VARIANT converted;
+    ::VariantInit(&converted);
+    const HRESULT hr = ::VariantChangeType(&converted, const_cast<VARIANT*>(&arg), 0, param.type);
+    ::VariantClear(&converted);
+    return FAILED(hr) ? (hr == DISP_E_OVERFLOW ? DISP_E_OVERFLOW : DISP_E_TYPEMISMATCH) : S_OK;
 }
 
 const DispatchMembers::Member* DispatchMembers::find(DISPID id, WORD flags) const noexcept {
@@ -90,11 +119,10 @@ HRESULT DispatchMembers::check(DISPID id, WORD flags, const DISPPARAMS& args, UI
             else
                 continue;  // the type library's Invoke answers unknown names
         }
-        const GUID& iid = member->object_params[param];
-        if (IsEqualGUID(iid, GUID_NULL)) continue;
-        if (!fits_object_parameter(args.rgvarg[k], iid)) {
+        const HRESULT hr = check_argument(args.rgvarg[k], member->params[param]);
+        if (FAILED(hr)) {
             if (arg_err) *arg_err = k;
-            return DISP_E_TYPEMISMATCH;
+            return hr;
         }
     }
     return S_OK;

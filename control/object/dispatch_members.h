@@ -19,9 +19,11 @@ public:
     HRESULT load(ITypeInfo* info) noexcept;
 
     // S_OK when the call may be forwarded. Otherwise DISP_E_MEMBERNOTFOUND,
-    // DISP_E_BADPARAMCOUNT, or DISP_E_TYPEMISMATCH with *arg_err set to the
-    // DISPPARAMS index of an object argument that is not what the parameter
-    // takes. `args` are already dereferenced.
+    // DISP_E_BADPARAMCOUNT, or an argument refusal (DISP_E_TYPEMISMATCH,
+    // DISP_E_OVERFLOW, DISP_E_PARAMNOTFOUND) with *arg_err set to the
+    // DISPPARAMS index of the argument: an object that is not what the
+    // parameter takes, a value that does not convert to the parameter's
+    // type, or an omitted required argument. `args` are already dereferenced.
     HRESULT check(DISPID id, WORD flags, const DISPPARAMS& args, UINT* arg_err) const noexcept;
 
 private:
@@ -30,11 +32,17 @@ private:
         INVOKEKIND kind = INVOKE_FUNC;
         UINT required = 0;  // arguments the caller must pass
         UINT allowed = 0;   // arguments the caller may pass
-        std::vector<GUID> object_params;  // per parameter: its interface, GUID_NULL for any other type
+        struct Param {
+            VARTYPE type = VT_EMPTY;  // scalar type a value converts to; VT_EMPTY: not checked here
+            GUID object = GUID_NULL;  // the interface an object parameter takes
+            bool required = true;
+        };
+        std::vector<Param> params;
     };
     // The description the type library's Invoke would pick: the first one
     // with this id whose kind the flags ask for.
     const Member* find(DISPID id, WORD flags) const noexcept;
+    static HRESULT check_argument(const VARIANT& arg, const Member::Param& param) noexcept;
 
     std::vector<Member> members_;
 };

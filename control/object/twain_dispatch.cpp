@@ -45,6 +45,12 @@ private:
     DISPPARAMS params_{};
 };
 
+constexpr UINT kNoArgument = ~0u;
+
+bool is_argument_refusal(HRESULT hr) {
+    return hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW || hr == DISP_E_PARAMNOTFOUND || hr == DISP_E_BADVARTYPE;
+}
+
 void free_exception(EXCEPINFO& e) {
     ::SysFreeString(e.bstrSource);
     ::SysFreeString(e.bstrDescription);
@@ -135,10 +141,14 @@ HRESULT TwainControl::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAM
         KORVIX_RETURN_IF_FAILED(args.build(*params, arg_err));
         KORVIX_RETURN_IF_FAILED(dispatch_members_.check(id, flags, *args.params(), arg_err));
         EXCEPINFO inner{};
-        hr = info->Invoke(self.get(), id, flags, args.params(), result, &inner, arg_err);
+        UINT bad_arg = kNoArgument;
+        hr = info->Invoke(self.get(), id, flags, args.params(), result, &inner, &bad_arg);
         // "obj.Picture = pic" from a late-bound host means a reference set.
         if (hr == DISP_E_MEMBERNOTFOUND && flags == DISPATCH_PROPERTYPUT && args.only_object_argument())
-            hr = info->Invoke(self.get(), id, DISPATCH_PROPERTYPUTREF, args.params(), result, &inner, arg_err);
+            hr = info->Invoke(self.get(), id, DISPATCH_PROPERTYPUTREF, args.params(), result, &inner, &bad_arg);
+        // The type library's Invoke does not always say which argument it refused.
+        if (is_argument_refusal(hr) && bad_arg >= params->cArgs) bad_arg = params->cArgs ? params->cArgs - 1 : 0;
+        if (arg_err && bad_arg != kNoArgument) *arg_err = bad_arg;
         const HRESULT failure = scope.member_failure();
         if (FAILED(failure)) {
             // The member failed. The type library's Invoke may already have
