@@ -16,6 +16,9 @@ cmake -S "$root" -B "$native" -DCMAKE_BUILD_TYPE=Debug -DKORVIX_SANITIZE=ON >/de
 cmake --build "$native" -j "$jobs"
 ctest --test-dir "$native" --output-on-failure -j "$jobs"
 
+echo "== fuzz targets (libFuzzer, ASan/UBSan): a short run each"
+KORVIX_JOBS="$jobs" "$root/fuzz/run.sh" --seconds "${KORVIX_FUZZ_SECONDS:-15}"
+
 echo "== Windows build and tests under Wine"
 # shellcheck source=wine-env.sh
 source "$root/tools/wine-env.sh"
