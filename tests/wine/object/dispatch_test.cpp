@@ -6,13 +6,6 @@
 namespace korvix::object_test {
 namespace {
 
-VARIANT i4(LONG v) {
-    VARIANT r;
-    V_VT(&r) = VT_I4;
-    V_I4(&r) = v;
-    return r;
-}
-
 VARIANT by_ref_variant(VARIANT* inner) {
     VARIANT r;
     V_VT(&r) = VT_BYREF | VT_VARIANT;

@@ -14,20 +14,6 @@
 namespace korvix::object_test {
 namespace {
 
-VARIANT i2(SHORT v) {
-    VARIANT r;
-    V_VT(&r) = VT_I2;
-    V_I2(&r) = v;
-    return r;
-}
-
-VARIANT i4(LONG v) {
-    VARIANT r;
-    V_VT(&r) = VT_I4;
-    V_I4(&r) = v;
-    return r;
-}
-
 VARIANT object(IDispatch* p) {
     VARIANT r;
     V_VT(&r) = VT_DISPATCH;

@@ -36,6 +36,20 @@ struct CallResult {
     SCODE scode = 0;
 };
 
+// Plain argument values.
+inline VARIANT i2(SHORT v) {
+    VARIANT r;
+    V_VT(&r) = VT_I2;
+    V_I2(&r) = v;
+    return r;
+}
+inline VARIANT i4(LONG v) {
+    VARIANT r;
+    V_VT(&r) = VT_I4;
+    V_I4(&r) = v;
+    return r;
+}
+
 DISPID dispid_of(IDispatch* d, const wchar_t* name);
 // Invoke with the given args (in DISPPARAMS order: last first).
 CallResult invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result = nullptr,

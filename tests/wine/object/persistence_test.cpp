@@ -10,13 +10,6 @@
 namespace korvix::object_test {
 namespace {
 
-VARIANT make_i2(SHORT v) {
-    VARIANT r;
-    V_VT(&r) = VT_I2;
-    V_I2(&r) = v;
-    return r;
-}
-
 TEST(PropertyBag, UntouchedControlWritesNothingUnlessAskedForEverything) {
     com_ptr<IDispatch> control = create_initialised();
     com_ptr<IPersistPropertyBag> persist = control.query<IPersistPropertyBag>(IID_IPersistPropertyBag);
@@ -111,12 +104,12 @@ TEST(PropertyBag, StoredValuesAreConvertedAndTheMouseIconNotifies) {
 
 TEST(SettingsStream, RoundTripThroughAStreamAndAStorage) {
     com_ptr<IDispatch> original = create_initialised();
-    ASSERT_EQ(put_value(original.get(), L"Resolution", make_i2(600)), S_OK);
+    ASSERT_EQ(put_value(original.get(), L"Resolution", i2(600)), S_OK);
     Variant text;
     V_VT(&text.v) = VT_BSTR;
     V_BSTR(&text.v) = ::SysAllocString(L"C:\\out\\scan.tif");
     ASSERT_EQ(put_value(original.get(), L"filename", text.v), S_OK);
-    ASSERT_EQ(put_value(original.get(), L"MousePointer", make_i2(99)), S_OK);
+    ASSERT_EQ(put_value(original.get(), L"MousePointer", i2(99)), S_OK);
     com_ptr<IPictureDisp> icon = icon_picture();
     ASSERT_TRUE(icon);
     VARIANT icon_arg;
@@ -177,7 +170,7 @@ TEST(SettingsStream, RoundTripThroughAStreamAndAStorage) {
 
 TEST(SettingsStream, DamagedRecordsChangeNothingAndSayWhy) {
     com_ptr<IDispatch> source = create_initialised();
-    ASSERT_EQ(put_value(source.get(), L"Resolution", make_i2(600)), S_OK);
+    ASSERT_EQ(put_value(source.get(), L"Resolution", i2(600)), S_OK);
     com_ptr<IStream> stream = new_stream();
     ASSERT_EQ(source.query<IPersistStreamInit>(IID_IPersistStreamInit)->Save(stream.get(), TRUE), S_OK);
     const std::vector<BYTE> good = stream_bytes(stream.get());

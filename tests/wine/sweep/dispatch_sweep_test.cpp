@@ -9,6 +9,7 @@
 #include <set>
 
 #include "tests/wine/hostkit/process_resources.h"
+#include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/sweep/sweep_support.h"
 
 namespace korvix::sweep {
@@ -132,7 +133,7 @@ void sweep_all(ITwain* control, const std::map<DISPID, UINT>& members, std::uint
                 for (int repeat = 0; repeat < 3; ++repeat) sweep_call(control, id, flags, argc, gen, tally);
             }
         }
-        pump();
+        hostkit::pump_messages();
     }
 }
 

@@ -111,7 +111,7 @@ bool abuse_once(Generator& gen) {
         case 11: {
             LPMSG none = nullptr;
             ole->DoVerb(OLEIVERB_INPLACEACTIVATE, none, host.site.get(), 0, nullptr, nullptr);
-            pump();
+            hostkit::pump_messages();
             break;
         }
         default:  // the host drops its main reference; what it still holds keeps the control
@@ -121,9 +121,9 @@ bool abuse_once(Generator& gen) {
     }
     control = nullptr;
     held.clear();
-    pump();
+    hostkit::pump_messages();
     host.frame.reset();
-    pump();
+    hostkit::pump_messages();
     bool sites_released = host.site->ref_count() == 1;
     for (const auto& site : host.old_sites) sites_released = sites_released && site->ref_count() == 1;
     return sites_released;

@@ -8,6 +8,7 @@
 
 #include "tests/wine/hostkit/process_resources.h"
 #include "tests/wine/hostkit/server_registration.h"
+#include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/sweep/sweep_support.h"
 
 namespace korvix::sweep {
@@ -106,7 +107,7 @@ TEST(Sweep, SavedRecordsLoadAndMutatedOnesAreAllOrNothing) {
             ADD_FAILURE() << "mutation " << i << ": 0x" << std::hex << hr << " changed: " << changed;
     }
     control = nullptr;
-    pump();
+    hostkit::pump_messages();
     std::printf("[ measured ] 600 mutated records, %u refused\n", refused);
     EXPECT_GT(refused, 200u);
     EXPECT_EQ(hostkit::thread_window_count(), windows_before);

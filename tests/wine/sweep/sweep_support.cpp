@@ -293,12 +293,4 @@ Watchdog::~Watchdog() {
 
 int Watchdog::dialogs_closed() const noexcept { return g_dialogs_closed; }
 
-void pump() {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
 }  // namespace korvix::sweep

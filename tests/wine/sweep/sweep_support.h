@@ -85,7 +85,4 @@ private:
     unique_handle thread_;
 };
 
-// Pumps every pending message of this thread.
-void pump();
-
 }  // namespace korvix::sweep
