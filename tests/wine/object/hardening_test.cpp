@@ -150,21 +150,14 @@ TEST(Hardening, DamagedMouseIconIsRefusedBeforeAnyLoaderSeesIt) {
         size_t at;
         BYTE value;
     } mutations[] = {
+        // The two that crashed the platform's loader, then one per layer the
+        // check reads (each field's own cases are in the native suite).
         {"entry count 50177", 51, 0xC4},
         {"bitmap height 0x04000040", 79, 0x04},
         {"another class (the standard font)", 22, 0x03},
         {"no picture header", 38, 'x'},
-        {"picture length past the end", 45, 0x10},
-        {"file type 3", 48, 3},
         {"image offset past the end", 67, 0x40},
-        {"image size past the end", 63, 0x40},
-        {"bitmap header size 12", 68, 12},
-        {"negative width", 75, 0x80},
-        {"odd double height", 76, 0x41},
-        {"bit count 7", 82, 7},
-        {"run-length compression", 84, 1},
         {"channel masks at 24 bits", 82, 24},
-        {"two planes", 80, 2},
     };
     for (const Mutation& m : mutations) {
         std::vector<BYTE> bad = good;
