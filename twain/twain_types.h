@@ -226,6 +226,13 @@ constexpr TW_UINT16 ICAP_XRESOLUTION = 0x1118;
 constexpr TW_UINT16 ICAP_YRESOLUTION = 0x1119;
 constexpr TW_UINT16 ICAP_BITDEPTH = 0x112B;
 
+// MSG_QUERYSUPPORT answers
+constexpr TW_INT32 TWQC_GET = 0x0001;
+constexpr TW_INT32 TWQC_SET = 0x0002;
+constexpr TW_INT32 TWQC_GETDEFAULT = 0x0004;
+constexpr TW_INT32 TWQC_GETCURRENT = 0x0008;
+constexpr TW_INT32 TWQC_RESET = 0x0010;
+
 // Pixel types, units, transfer mechanisms
 constexpr TW_UINT16 TWPT_BW = 0;
 constexpr TW_UINT16 TWPT_GRAY = 1;
