@@ -111,6 +111,19 @@ struct TW_PENDINGXFERS {
     TW_UINT32 EOJ;
 };
 
+struct TW_IMAGEINFO {
+    TW_FIX32 XResolution;
+    TW_FIX32 YResolution;
+    TW_INT32 ImageWidth;
+    TW_INT32 ImageLength;
+    TW_INT16 SamplesPerPixel;
+    TW_INT16 BitsPerSample[8];
+    TW_INT16 BitsPerPixel;
+    TW_BOOL Planar;
+    TW_INT16 PixelType;
+    TW_UINT16 Compression;
+};
+
 struct TW_STATUS {
     TW_UINT16 ConditionCode;
     TW_UINT16 Reserved;

@@ -18,6 +18,7 @@
 #include "control/object/connection_point.h"
 #include "control/persist/settings_procedures.h"
 #include "control/twain_interface.h"
+#include "twain/win/twain_acquisition.h"
 #include "view/control_view.h"
 
 namespace korvix {
@@ -254,6 +255,7 @@ private:
     // Companions.
     std::unique_ptr<ControlView> view_;
     GdiHelper gdi_;
+    std::unique_ptr<twain::TwainAcquisition> twain_;  // mTwain
 
     // OLE state.
     com_ptr<IOleClientSite> client_site_;
