@@ -14,6 +14,7 @@
 #include "tests/wine/hostkit/process_resources.h"
 #include "tests/wine/twain/scan_test_support.h"
 #include "tests/wine/twain/scripted_pattern.h"
+#include "twain/win/twain_acquisition.h"
 
 namespace korvix::twain::test {
 namespace {
@@ -176,6 +177,28 @@ TEST_F(MisbehavingSource, RefusedImagesAreFreed) {
         const std::size_t committed = hostkit::committed_private_bytes();
         for (int i = 0; i < 8; ++i) ASSERT_TRUE(host.scan().ok());
         EXPECT_LT(static_cast<double>(hostkit::committed_private_bytes()), committed + 2.5e6);
+    }
+}
+
+// The picture remembers the resolution it was scanned at: as the DIB states
+// it, else as it was set on the source, else unknown (0).
+TEST_F(MisbehavingSource, TheAcquiredPictureKnowsItsResolution) {
+    struct dpi_case {
+        const char* scenario;
+        double dpi;
+    };
+    const dpi_case cases[] = {{"dib=24", 300}, {"dib=24,noppm", 150}, {"dib=24,noppm uicontrollable=0", 0}};
+    TwainAcquisition twain;
+    for (const dpi_case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE", c.scenario);
+        com_ptr<IPictureDisp> picture;
+        const AcquireResult r = twain.acquire(picture, 150, 2, false, false);
+        EXPECT_EQ(r.status, 0u);
+        ASSERT_TRUE(r.replaced);
+        ASSERT_TRUE(picture);
+        EXPECT_EQ(r.dpi_x, c.dpi);
+        EXPECT_EQ(r.dpi_y, c.dpi);
     }
 }
 

@@ -13,7 +13,7 @@
 //                          window is closed does it ask to be closed)
 //   xfer=cancel|cancel_nohandle|failure
 //   endxfer=refuse   pending=<n>   disable=refuse
-//   dib=<bits>[,clr=<n>][,bitfields][,v5][,topdown][,lie][,huge][,size=<w>x<h>]
+//   dib=<bits>[,clr=<n>][,bitfields][,v5][,topdown][,lie][,huge][,noppm][,size=<w>x<h>]
 //
 // KorvixScriptedLog() returns the requests seen since the last open.
 #include <windows.h>
@@ -72,10 +72,11 @@ scenario read_scenario() {
     return s;
 }
 
-// A DIB of the kind "bits[,clr=n][,bitfields][,v5][,topdown][,lie][,huge][,size=WxH]" in a global block.
+// A DIB of the kind "bits[,clr=n][,bitfields][,v5][,topdown][,lie][,huge][,noppm][,size=WxH]" in a
+// global block; noppm: no resolution stated.
 HGLOBAL dib_block(const std::string& spec) {
     test::dib_kind kind;
-    bool lie = false, huge = false;
+    bool lie = false, huge = false, no_resolution = false;
     std::stringstream in(spec);
     std::string part;
     std::getline(in, part, ',');
@@ -87,10 +88,15 @@ HGLOBAL dib_block(const std::string& spec) {
         else if (part == "topdown") kind.top_down = true;
         else if (part == "lie") lie = true;
         else if (part == "huge") huge = true;
+        else if (part == "noppm") no_resolution = true;
         else if (part.rfind("size=", 0) == 0) std::sscanf(part.c_str() + 5, "%dx%d", &kind.width, &kind.height);
     }
     std::vector<std::uint8_t> bytes = test::make_dib(kind);
     auto put32 = [&](std::size_t at, std::uint32_t v) { std::memcpy(bytes.data() + at, &v, 4); };
+    if (no_resolution) {
+        put32(24, 0);
+        put32(28, 0);
+    }
     if (lie) put32(8, static_cast<std::uint32_t>(kind.height * 400));  // far more rows than the block holds
     if (huge) {                                                       // 60000 x 60000 x 32 bits: 14 GB
         put32(4, 60000);
