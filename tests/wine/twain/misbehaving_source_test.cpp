@@ -66,6 +66,8 @@ std::vector<source_case> cases() {
         {"disable refused with images pending", "pending=1 disable=refuse", true, 413, 585},
         {"a lying header: rows past the block", "dib=24,lie", false},
         {"a huge header: 60000 x 60000 x 32 bits", "dib=32,huge", false},
+        // Valid, written to the file, but wider than the loader takes: the file still goes.
+        {"a page wider than the loader takes", "dib=24,size=70000x2", false},
         {"never signals until its window is closed", "signal=never", false, 0, 0, {}, during::close_window},
         {"quit message while the source waits", "signal=never", false, 0, 0, {}, during::post_quit},
     };

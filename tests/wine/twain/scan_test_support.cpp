@@ -122,7 +122,7 @@ BOOL CALLBACK find_dialog(HWND hwnd, LPARAM param) {
 }  // namespace
 
 dialog_answer::dialog_answer(std::wstring title, WORD command, DWORD timeout_ms)
-    : thread_([this, title = std::move(title), command, timeout_ms] {
+    : thread_([this, title = std::move(title), command, timeout_ms, ui_thread = ::GetCurrentThreadId()] {
           const DWORD start = ::GetTickCount();
           while (!done_ && ::GetTickCount() - start < timeout_ms) {
               dialog_search search{&title, nullptr};
@@ -139,6 +139,8 @@ dialog_answer::dialog_answer(std::wstring title, WORD command, DWORD timeout_ms)
               }
               ::Sleep(30);
           }
+          // Nobody showed the dialog: end the scan's wait rather than hang the run.
+          if (!done_) ::PostThreadMessageW(ui_thread, WM_QUIT, 99, 0);
       }) {}
 
 dialog_answer::~dialog_answer() {

@@ -61,7 +61,8 @@ std::vector<std::wstring> acquisition_temp_files();
 
 // Waits on its own thread for a visible dialog of this process whose title
 // contains `title`, then sends it a command (IDOK, IDCANCEL) or WM_CLOSE
-// (command 0). Gives up after the timeout.
+// (command 0). After the timeout it posts a quit message to the thread that
+// made it, which ends a scan waiting for that dialog instead of hanging.
 class dialog_answer {
 public:
     dialog_answer(std::wstring title, WORD command, DWORD timeout_ms = 20000);
