@@ -210,5 +210,17 @@ TEST(MissingDsm, ScanAndSelectSourceExplainTheMissingLibrary) {
     EXPECT_EQ(host.picture().get(), before.get());
 }
 
+// Run with no usable source in the prefix: both calls return normally, the
+// picture stays and is laid out again, nothing is left open.
+TEST(NoSource, ScanAndSelectSourceChangeNothing) {
+    scan_host host;
+    const std::size_t windows = hostkit::thread_window_count();
+    const com_ptr<IPictureDisp> before = host.picture();
+    EXPECT_TRUE(host.scan().ok());
+    EXPECT_TRUE(host.select_source().ok());
+    EXPECT_EQ(host.picture().get(), before.get());
+    EXPECT_EQ(hostkit::thread_window_count(), windows);
+}
+
 }  // namespace
 }  // namespace korvix::twain::test
