@@ -54,8 +54,18 @@ korvix_wine_stop() {
   if [ -n "${KORVIX_XVFB_PID:-}" ]; then kill "$KORVIX_XVFB_PID" 2>/dev/null || true; wait "$KORVIX_XVFB_PID" 2>/dev/null || true; fi
 }
 
+# The virtual scanner becomes the prefix's TWAIN source: Wine's DSM loads
+# sources only from C:\windows\twain_32\sane.ds.
+#   korvix_install_scanner <build dir>
+korvix_install_scanner() {
+  local ds="$1/twain/korvix_scanner.ds" target="$1/wineprefix/drive_c/windows/twain_32/sane.ds"
+  [ -f "$ds" ] || return 0
+  mkdir -p "$(dirname "$target")"
+  cp "$ds" "$target"
+}
+
 # Everything a script needs before it builds or runs the Windows side:
-# display, prefix, persistent server, and the Windows build configured.
+# display, prefix, persistent server, the Windows build, the virtual scanner.
 #   korvix_windows_build <source root> <build dir> <jobs>
 korvix_windows_build() {
   local root="$1" build="$2" jobs="$3"
@@ -64,4 +74,5 @@ korvix_windows_build() {
   korvix_wineserver_start
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j "$jobs"
+  korvix_install_scanner "$build"
 }

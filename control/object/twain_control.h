@@ -20,6 +20,7 @@
 #include "control/object/parent_watch.h"
 #include "control/persist/settings_procedures.h"
 #include "control/twain_interface.h"
+#include "twain/win/twain_acquisition.h"
 #include "view/control_view.h"
 
 namespace korvix {
@@ -271,6 +272,7 @@ private:
     // Companions.
     std::unique_ptr<ControlView> view_;
     GdiHelper gdi_;
+    std::unique_ptr<twain::TwainAcquisition> twain_;  // mTwain
 
     // OLE state.
     com_ptr<IOleClientSite> client_site_;

@@ -3,7 +3,30 @@
 
 namespace korvix {
 
-HRESULT TwainControl::Scan() noexcept { return not_available(L"Scan"); }
-HRESULT TwainControl::SelectSource() noexcept { return not_available(L"SelectSource"); }
+// Acquires one image with the control's settings and makes the picture
+// current, new or unchanged. Its nested message loop runs the host's
+// handlers, which may release the control or call it again: the control
+// keeps itself alive, and a Scan or SelectSource made meanwhile returns at
+// once with nothing acquired.
+HRESULT TwainControl::Scan() noexcept {
+    return automation([&] {
+        if (twain_->busy()) return S_OK;
+        const com_ptr<IUnknown> keep_alive(identity());
+        const twain::AcquireResult result =
+            twain_->acquire(picture_, resolution_, color_type_, show_progress_, show_interface_);
+        if (result.replaced) picture_dpi_ = Resolution{result.dpi_x, result.dpi_y};
+        view_->set_view_picture(picture_.get());
+        return S_OK;
+    });
+}
+
+HRESULT TwainControl::SelectSource() noexcept {
+    return automation([&] {
+        if (twain_->busy()) return S_OK;
+        const com_ptr<IUnknown> keep_alive(identity());
+        twain_->choose_source();
+        return S_OK;
+    });
+}
 
 }  // namespace korvix

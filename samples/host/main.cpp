@@ -2,6 +2,7 @@
 // host made itself. Options:
 //   --register <module>     register the module first (as regsvr32 would)
 //   --screenshot <png>      once the form has painted, save it as PNG
+//   --scan                  scan a page from the TWAIN source instead
 //   --exit                  quit instead of running until the form is closed
 #include <windows.h>
 #include <ole2.h>
@@ -13,6 +14,7 @@
 
 #include "control/korvix_ids.h"
 #include "samples/host/sample_picture.h"
+#include "samples/host/scan_demo.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/hosted_control.h"
@@ -28,6 +30,7 @@ struct options {
     std::wstring register_module;
     std::wstring screenshot;
     bool exit_after = false;
+    bool scan = false;
     bool ok = true;
 };
 
@@ -44,6 +47,8 @@ options parse_options() {
         } else if (arg == L"--screenshot" && i + 1 < argc) {
             const std::wstring path = argv[++i];  // a Unix path from a build script works too
             o.screenshot = hostkit::windows_path(std::string(path.begin(), path.end()));
+        } else if (arg == L"--scan") {
+            o.scan = true;
         } else if (arg == L"--exit") {
             o.exit_after = true;
         } else {
@@ -77,12 +82,9 @@ constexpr int kPictureHeight = 272;
 // The screenshot's proof that the control renders: the picture box's top rows
 // (above the caption) hold the sample picture's own pixels.
 bool shows_sample_picture(const hostkit::window_capture& shot, HWND frame, IDispatch* control) {
-    const hostkit::dispatch_result hwnd = hostkit::dispatch_get(control, DISPID_Twain_hwnd);
-    if (FAILED(hwnd.hr) || hwnd.value.vt() != VT_I4) return false;
-    RECT frame_rect{}, box{};
-    ::GetWindowRect(frame, &frame_rect);
-    ::GetWindowRect(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd.value->lVal)), &box);
-    const int left = box.left - frame_rect.left, top = box.top - frame_rect.top;
+    POINT box{};
+    if (!sample::picture_box_offset(frame, control, box)) return false;
+    const int left = box.x, top = box.y;
     for (int y = 0; y < 60; y += 6)
         for (int x = 0; x < 300; x += 10)
             if (shot.at(left + x, top + y) != hostkit::gradient_pixel(x, y, kPictureWidth, kPictureHeight))
@@ -115,13 +117,17 @@ int run(const options& o) {
     });
     frame.on_close([] { ::PostQuitMessage(0); });
 
-    // The picture goes in as a late-bound host sets it: propputref Picture.
-    com_ptr<IPictureDisp> picture = sample::make_sample_picture(kPictureWidth, kPictureHeight);
-    const hostkit::dispatch_result set = hostkit::dispatch_putref(control->dispatch(), DISPID_Twain_Picture,
-                                                                  picture.get());
-    if (FAILED(set.hr)) {
-        std::fprintf(stderr, "sample_host: setting Picture failed: %s\n", hostkit::describe(set).c_str());
-        return 4;
+    if (o.scan) {
+        if (const int scanned = sample::scan_page(control->dispatch())) return scanned;
+    } else {
+        // The picture goes in as a late-bound host sets it: propputref Picture.
+        com_ptr<IPictureDisp> picture = sample::make_sample_picture(kPictureWidth, kPictureHeight);
+        const hostkit::dispatch_result set = hostkit::dispatch_putref(control->dispatch(), DISPID_Twain_Picture,
+                                                                      picture.get());
+        if (FAILED(set.hr)) {
+            std::fprintf(stderr, "sample_host: setting Picture failed: %s\n", hostkit::describe(set).c_str());
+            return 4;
+        }
     }
     hostkit::dispatch_put(control->dispatch(), DISPID_Twain_ToolTipText,
                           *hostkit::unique_variant::bstr(L"Korvix sample picture").get());
@@ -134,8 +140,11 @@ int run(const options& o) {
                                                            RDW_UPDATENOW);
         settle(200);
         const hostkit::window_capture shot = hostkit::capture_window(frame.hwnd());
-        if (!shows_sample_picture(shot, frame.hwnd(), control->dispatch())) {
-            std::fprintf(stderr, "sample_host: the control does not show the sample picture\n");
+        const bool shown = o.scan ? sample::shows_scanned_page(shot, frame.hwnd(), control->dispatch())
+                                  : shows_sample_picture(shot, frame.hwnd(), control->dispatch());
+        if (!shown) {
+            std::fprintf(stderr, "sample_host: the control does not show the %s\n",
+                         o.scan ? "scanned page" : "sample picture");
             status = 6;
         }
         const int saved = hostkit::save_png(shot, o.screenshot);

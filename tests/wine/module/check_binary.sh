@@ -37,6 +37,16 @@ for required in oleaut32.dll advapi32.dll kernel32.dll; do
   esac
 done
 
+# TWAIN_32.DLL is bound by name at the first scan, never imported, so the
+# control loads and registers on machines without TWAIN.
+case " $(echo $imports) " in
+  *" twain_32.dll "*) echo "FAIL TWAIN_32.DLL is imported; it must be loaded at run time"; failures=$((failures + 1)) ;;
+esac
+if ! grep -qa "TWAIN_32.DLL" "$module"; then
+  echo "FAIL the module does not name TWAIN_32.DLL for loading at run time"
+  failures=$((failures + 1))
+fi
+
 echo "exports: $exports"
 echo "imports: $(echo $imports)"
 exit "$failures"

@@ -1,0 +1,78 @@
+// What the TWAIN driver needs of its platform, as small abstract interfaces:
+// the DSM's single entry, global memory, the thread's event pump, the hidden
+// message window, and the step that turns a transferred DIB into the
+// caller's picture. The Win32 binding implements them (twain/win/); the
+// native tests script them.
+#pragma once
+
+#include <cstddef>
+
+#include "twain/twain_types.h"
+
+namespace korvix::twain {
+
+// DSM_Entry. May throw at the first call when the library cannot be bound;
+// before that call nothing is open, so nothing needs closing.
+class DsmEntry {
+public:
+    virtual TW_UINT16 entry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                            TW_MEMREF data) = 0;
+
+protected:
+    ~DsmEntry() = default;
+};
+
+// GlobalAlloc (movable, zero-filled), GlobalLock, GlobalUnlock, GlobalFree, GlobalSize.
+class GlobalMemory {
+public:
+    virtual TW_HANDLE alloc_zeroed(std::size_t bytes) noexcept = 0;
+    virtual void* lock(TW_HANDLE block) noexcept = 0;
+    virtual void unlock(TW_HANDLE block) noexcept = 0;
+    virtual bool free(TW_HANDLE block) noexcept = 0;  // true when freed
+    virtual std::size_t size(TW_HANDLE block) noexcept = 0;
+
+protected:
+    ~GlobalMemory() = default;
+};
+
+// The thread's message queue, as GetMessage, TranslateMessage and
+// DispatchMessage see it.
+class EventPump {
+public:
+    enum class Wait { message, quit, failed };
+    // Blocks until the next message of the thread (no filter).
+    virtual Wait wait() noexcept = 0;
+    // The message wait() received, for TW_EVENT.pEvent.
+    virtual void* message() noexcept = 0;
+    // The exit code of the quit message wait() received.
+    virtual int quit_code() const noexcept = 0;
+    virtual void dispatch() noexcept = 0;
+    // Posts the quit message again, so the host's own loop sees it.
+    virtual void repost_quit(int exit_code) noexcept = 0;
+
+protected:
+    ~EventPump() = default;
+};
+
+// The hidden window that is the DSM's parent during one call.
+class MessageWindows {
+public:
+    virtual TW_HANDLE create() noexcept = 0;  // null on failure
+    virtual bool destroy(TW_HANDLE window) noexcept = 0;
+
+protected:
+    ~MessageWindows() = default;
+};
+
+// Turns a transferred DIB into the caller's picture (DibToPicture). Returns
+// 0 when the picture was replaced, 1 when not. Whenever it freed the DIB it
+// sets dib to null; a DIB it did not free stays the caller's.
+class ImageSink {
+public:
+    virtual TW_UINT32 take(TW_HANDLE& dib) noexcept = 0;
+
+protected:
+    ~ImageSink() = default;
+};
+
+}  // namespace korvix::twain

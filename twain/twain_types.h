@@ -1,0 +1,275 @@
+// TWAIN 1.x records and constants under the standard's names, in the
+// standard's packing (2-byte alignment). Portable: no Windows headers, so the
+// protocol engine and the data sources can be built and tested natively.
+// Handles are pointer-sized, as on 32-bit Windows; the record sizes below
+// are those of the i686 build (checked there).
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace korvix::twain {
+
+using TW_INT8 = std::int8_t;
+using TW_INT16 = std::int16_t;
+using TW_INT32 = std::int32_t;
+using TW_UINT8 = std::uint8_t;
+using TW_UINT16 = std::uint16_t;
+using TW_UINT32 = std::uint32_t;
+using TW_BOOL = std::uint16_t;
+using TW_HANDLE = void*;
+using TW_MEMREF = void*;
+using TW_STR32 = char[34];
+
+#pragma pack(push, 2)
+
+struct TW_FIX32 {
+    TW_INT16 Whole;
+    TW_UINT16 Frac;
+};
+
+struct TW_VERSION {
+    TW_UINT16 MajorNum;
+    TW_UINT16 MinorNum;
+    TW_UINT16 Language;
+    TW_UINT16 Country;
+    TW_STR32 Info;
+};
+
+struct TW_IDENTITY {
+    TW_UINT32 Id;
+    TW_VERSION Version;
+    TW_UINT16 ProtocolMajor;
+    TW_UINT16 ProtocolMinor;
+    TW_UINT32 SupportedGroups;
+    TW_STR32 Manufacturer;
+    TW_STR32 ProductFamily;
+    TW_STR32 ProductName;
+};
+
+struct TW_ONEVALUE {
+    TW_UINT16 ItemType;
+    TW_UINT32 Item;
+};
+
+struct TW_RANGE {
+    TW_UINT16 ItemType;
+    TW_UINT32 MinValue;
+    TW_UINT32 MaxValue;
+    TW_UINT32 StepSize;
+    TW_UINT32 DefaultValue;
+    TW_UINT32 CurrentValue;
+};
+
+// Followed by NumItems items of ItemType's size.
+struct TW_ENUMERATION {
+    TW_UINT16 ItemType;
+    TW_UINT32 NumItems;
+    TW_UINT32 CurrentIndex;
+    TW_UINT32 DefaultIndex;
+};
+
+// Followed by NumItems items of ItemType's size.
+struct TW_ARRAY {
+    TW_UINT16 ItemType;
+    TW_UINT32 NumItems;
+};
+
+struct TW_CAPABILITY {
+    TW_UINT16 Cap;
+    TW_UINT16 ConType;
+    TW_HANDLE hContainer;
+};
+
+struct TW_FRAME {
+    TW_FIX32 Left;
+    TW_FIX32 Top;
+    TW_FIX32 Right;
+    TW_FIX32 Bottom;
+};
+
+struct TW_IMAGELAYOUT {
+    TW_FRAME Frame;
+    TW_UINT32 DocumentNumber;
+    TW_UINT32 PageNumber;
+    TW_UINT32 FrameNumber;
+};
+
+struct TW_USERINTERFACE {
+    TW_BOOL ShowUI;
+    TW_BOOL ModalUI;
+    TW_HANDLE hParent;
+};
+
+struct TW_EVENT {
+    TW_MEMREF pEvent;
+    TW_UINT16 TWMessage;
+};
+
+struct TW_PENDINGXFERS {
+    TW_UINT16 Count;
+    TW_UINT32 EOJ;
+};
+
+struct TW_IMAGEINFO {
+    TW_FIX32 XResolution;
+    TW_FIX32 YResolution;
+    TW_INT32 ImageWidth;
+    TW_INT32 ImageLength;
+    TW_INT16 SamplesPerPixel;
+    TW_INT16 BitsPerSample[8];
+    TW_INT16 BitsPerPixel;
+    TW_BOOL Planar;
+    TW_INT16 PixelType;
+    TW_UINT16 Compression;
+};
+
+struct TW_STATUS {
+    TW_UINT16 ConditionCode;
+    TW_UINT16 Reserved;
+};
+
+#pragma pack(pop)
+
+#if UINTPTR_MAX == 0xFFFFFFFFu
+static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY layout");
+static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE layout");
+static_assert(sizeof(TW_CAPABILITY) == 8, "TW_CAPABILITY layout");
+static_assert(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE layout");
+static_assert(sizeof(TW_EVENT) == 6, "TW_EVENT layout");
+static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS layout");
+static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT layout");
+#endif
+
+// Data groups
+constexpr TW_UINT32 DG_CONTROL = 0x0001;
+constexpr TW_UINT32 DG_IMAGE = 0x0002;
+
+// Data argument types
+constexpr TW_UINT16 DAT_NULL = 0x0000;
+constexpr TW_UINT16 DAT_CAPABILITY = 0x0001;
+constexpr TW_UINT16 DAT_EVENT = 0x0002;
+constexpr TW_UINT16 DAT_IDENTITY = 0x0003;
+constexpr TW_UINT16 DAT_PARENT = 0x0004;
+constexpr TW_UINT16 DAT_PENDINGXFERS = 0x0005;
+constexpr TW_UINT16 DAT_STATUS = 0x0008;
+constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
+constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
+constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
+constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+
+// Messages
+constexpr TW_UINT16 MSG_NULL = 0x0000;
+constexpr TW_UINT16 MSG_GET = 0x0001;
+constexpr TW_UINT16 MSG_GETCURRENT = 0x0002;
+constexpr TW_UINT16 MSG_GETDEFAULT = 0x0003;
+constexpr TW_UINT16 MSG_GETFIRST = 0x0004;
+constexpr TW_UINT16 MSG_GETNEXT = 0x0005;
+constexpr TW_UINT16 MSG_SET = 0x0006;
+constexpr TW_UINT16 MSG_RESET = 0x0007;
+constexpr TW_UINT16 MSG_QUERYSUPPORT = 0x0008;
+constexpr TW_UINT16 MSG_XFERREADY = 0x0101;
+constexpr TW_UINT16 MSG_CLOSEDSREQ = 0x0102;
+constexpr TW_UINT16 MSG_CLOSEDSOK = 0x0103;
+constexpr TW_UINT16 MSG_DEVICEEVENT = 0x0104;
+constexpr TW_UINT16 MSG_OPENDSM = 0x0301;
+constexpr TW_UINT16 MSG_CLOSEDSM = 0x0302;
+constexpr TW_UINT16 MSG_OPENDS = 0x0401;
+constexpr TW_UINT16 MSG_CLOSEDS = 0x0402;
+constexpr TW_UINT16 MSG_USERSELECT = 0x0403;
+constexpr TW_UINT16 MSG_DISABLEDS = 0x0501;
+constexpr TW_UINT16 MSG_ENABLEDS = 0x0502;
+constexpr TW_UINT16 MSG_ENABLEDSUIONLY = 0x0503;
+constexpr TW_UINT16 MSG_PROCESSEVENT = 0x0601;
+constexpr TW_UINT16 MSG_ENDXFER = 0x0701;
+
+// Return codes
+constexpr TW_UINT16 TWRC_SUCCESS = 0;
+constexpr TW_UINT16 TWRC_FAILURE = 1;
+constexpr TW_UINT16 TWRC_CHECKSTATUS = 2;
+constexpr TW_UINT16 TWRC_CANCEL = 3;
+constexpr TW_UINT16 TWRC_DSEVENT = 4;
+constexpr TW_UINT16 TWRC_NOTDSEVENT = 5;
+constexpr TW_UINT16 TWRC_XFERDONE = 6;
+constexpr TW_UINT16 TWRC_ENDOFLIST = 7;
+
+// Condition codes
+constexpr TW_UINT16 TWCC_SUCCESS = 0;
+constexpr TW_UINT16 TWCC_BUMMER = 1;
+constexpr TW_UINT16 TWCC_LOWMEMORY = 2;
+constexpr TW_UINT16 TWCC_NODS = 3;
+constexpr TW_UINT16 TWCC_OPERATIONERROR = 5;
+constexpr TW_UINT16 TWCC_BADCAP = 6;
+constexpr TW_UINT16 TWCC_BADPROTOCOL = 9;
+constexpr TW_UINT16 TWCC_BADVALUE = 10;
+constexpr TW_UINT16 TWCC_SEQERROR = 11;
+constexpr TW_UINT16 TWCC_BADDEST = 12;
+constexpr TW_UINT16 TWCC_CAPUNSUPPORTED = 13;
+constexpr TW_UINT16 TWCC_CAPBADOPERATION = 14;
+
+// Container types
+constexpr TW_UINT16 TWON_ARRAY = 3;
+constexpr TW_UINT16 TWON_ENUMERATION = 4;
+constexpr TW_UINT16 TWON_ONEVALUE = 5;
+constexpr TW_UINT16 TWON_RANGE = 6;
+constexpr TW_UINT16 TWON_DONTCARE16 = 0xFFFF;
+
+// Item types
+constexpr TW_UINT16 TWTY_INT8 = 0;
+constexpr TW_UINT16 TWTY_INT16 = 1;
+constexpr TW_UINT16 TWTY_INT32 = 2;
+constexpr TW_UINT16 TWTY_UINT8 = 3;
+constexpr TW_UINT16 TWTY_UINT16 = 4;
+constexpr TW_UINT16 TWTY_UINT32 = 5;
+constexpr TW_UINT16 TWTY_BOOL = 6;
+constexpr TW_UINT16 TWTY_FIX32 = 7;
+
+// Capabilities
+constexpr TW_UINT16 CAP_XFERCOUNT = 0x0001;
+constexpr TW_UINT16 ICAP_COMPRESSION = 0x0100;
+constexpr TW_UINT16 ICAP_PIXELTYPE = 0x0101;
+constexpr TW_UINT16 ICAP_UNITS = 0x0102;
+constexpr TW_UINT16 ICAP_XFERMECH = 0x0103;
+constexpr TW_UINT16 CAP_SUPPORTEDCAPS = 0x1005;
+constexpr TW_UINT16 CAP_INDICATORS = 0x100B;
+constexpr TW_UINT16 CAP_UICONTROLLABLE = 0x100E;
+constexpr TW_UINT16 ICAP_PHYSICALWIDTH = 0x1111;
+constexpr TW_UINT16 ICAP_PHYSICALHEIGHT = 0x1112;
+constexpr TW_UINT16 ICAP_XRESOLUTION = 0x1118;
+constexpr TW_UINT16 ICAP_YRESOLUTION = 0x1119;
+constexpr TW_UINT16 ICAP_BITDEPTH = 0x112B;
+
+// MSG_QUERYSUPPORT answers
+constexpr TW_INT32 TWQC_GET = 0x0001;
+constexpr TW_INT32 TWQC_SET = 0x0002;
+constexpr TW_INT32 TWQC_GETDEFAULT = 0x0004;
+constexpr TW_INT32 TWQC_GETCURRENT = 0x0008;
+constexpr TW_INT32 TWQC_RESET = 0x0010;
+
+// Pixel types, units, transfer mechanisms
+constexpr TW_UINT16 TWPT_BW = 0;
+constexpr TW_UINT16 TWPT_GRAY = 1;
+constexpr TW_UINT16 TWPT_RGB = 2;
+constexpr TW_UINT16 TWUN_INCHES = 0;
+constexpr TW_UINT16 TWSX_NATIVE = 0;
+
+// Country and language of the application identity
+constexpr TW_UINT16 TWLG_USA = 13;
+constexpr TW_UINT16 TWCY_USA = 1;
+
+// A TW_FIX32 travels in a TW_ONEVALUE's 32-bit Item as its 4 bytes: Whole
+// in the low half, Frac in the high half.
+constexpr TW_UINT32 fix32_item(TW_FIX32 f) noexcept {
+    return static_cast<TW_UINT32>(static_cast<TW_UINT16>(f.Whole)) | (static_cast<TW_UINT32>(f.Frac) << 16);
+}
+constexpr TW_FIX32 fix32_from_item(TW_UINT32 item) noexcept {
+    return TW_FIX32{static_cast<TW_INT16>(item & 0xFFFFu), static_cast<TW_UINT16>(item >> 16)};
+}
+constexpr double fix32_value(TW_FIX32 f) noexcept { return f.Whole + f.Frac / 65536.0; }
+// Nearest TW_FIX32 of a value in -32768 ... 32767.99 (Frac always adds).
+inline TW_FIX32 fix32_of(double value) noexcept {
+    const std::int64_t scaled = std::llround(value * 65536.0);
+    return TW_FIX32{static_cast<TW_INT16>(scaled >> 16), static_cast<TW_UINT16>(scaled & 0xFFFF)};
+}
+
+}  // namespace korvix::twain
