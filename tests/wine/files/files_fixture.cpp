@@ -27,13 +27,19 @@ void remove_tree(const std::wstring& path) {
 
 }  // namespace
 
+// The file dialogs make the folder they chose the current one; it could not
+// be removed while it is.
 scratch_folder::scratch_folder(const std::wstring& name) : path_(L"C:\\korvix-files\\" + name) {
+    ::SetCurrentDirectoryW(L"C:\\");
     ::CreateDirectoryW(L"C:\\korvix-files", nullptr);
     remove_tree(path_);
-    EXPECT_TRUE(::CreateDirectoryW(path_.c_str(), nullptr)) << "cannot make the scratch folder";
+    EXPECT_TRUE(::CreateDirectoryW(path_.c_str(), nullptr)) << "cannot make the scratch folder " << ::GetLastError();
 }
 
-scratch_folder::~scratch_folder() { remove_tree(path_); }
+scratch_folder::~scratch_folder() {
+    ::SetCurrentDirectoryW(L"C:\\");
+    remove_tree(path_);
+}
 
 std::vector<std::wstring> scratch_folder::entries() const {
     std::vector<std::wstring> names;
