@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: build the control, register it in a private Wine prefix, run
-# the sample host with the control on its form and save a screenshot.
+# the sample host with the control on its form, save a screenshot, save the
+# shown picture as PNG and JPEG and load the PNG back into a second control.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -16,6 +17,8 @@ korvix_windows_build "$root" "$win" "$jobs"
 
 mkdir -p "$out"
 wine regsvr32 /s "$(winepath -w "$root/dist/korvixlite.ocx")"
-wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" --exit
+wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" \
+  --save-files "$(winepath -w "$out")" --exit
 echo "dist: $root/dist/korvixlite.ocx"
 echo "screenshot: $out/sample-host.png"
+echo "files: $out/sample-picture.png $out/sample-picture.jpg"
