@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Builds the control and the file memory benchmark and runs it under Wine in
+# a private prefix; prints the peak committed memory of each Save and Load
+# as a multiple of the picture's bytes.
+#   bench/files/run.sh [build-dir] [-- program arguments]
+# The build folder defaults to <repo>/build/bench-win32 (configured with
+# -DKORVIX_BENCH=ON). Needs about 1 GB of disk for the files it writes.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="${1:-$root/build/bench-win32}"
+[ $# -gt 0 ] && shift
+[ "${1:-}" = "--" ] && shift
+
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DKORVIX_BENCH=ON >/dev/null
+cmake --build "$build" --target korvixlite korvix_files_memory_bench -j "${KORVIX_JOBS:-2}" >/dev/null
+
+# shellcheck source=../../tools/wine-env.sh
+source "$root/tools/wine-env.sh"
+trap korvix_wine_stop EXIT
+korvix_xvfb_start
+korvix_prefix_init "$build/wineprefix"
+korvix_wineserver_start
+wine "$build/bench/files/korvix_files_memory_bench.exe" "$(winepath -w "$build/control/korvixlite.ocx")" "$@" |
+  tr -d '\r'
