@@ -10,7 +10,7 @@
 
 namespace korvix {
 
-const wchar_t kAboutAddress[] = L"https://www.korvix.example/";
+const wchar_t kAboutAddress[] = L"https://korvix.example/";
 
 namespace {
 

@@ -39,7 +39,7 @@ TEST_F(AboutBox, ShowsItsTextsAndClosesOnOkEveryTime) {
         EXPECT_EQ(title, L"Valdane Korvid Lite ActiveX 1.1 - KORVIXLITE");
         EXPECT_EQ(copyright, L"Copyright \u00A9 " + std::to_wstring(now.wYear) + L" Korvix");
         EXPECT_GT(notice.size(), 40u);
-        EXPECT_EQ(address, L"Web: https://www.korvix.example/");
+        EXPECT_EQ(address, L"Web: https://korvix.example/");
         EXPECT_TRUE(form_disabled) << "modal: the host's form waits";
         EXPECT_TRUE(::IsWindowEnabled(frame_->hwnd())) << "and is enabled again";
     }
@@ -83,7 +83,7 @@ TEST_F(AboutBox, ClickingTheAddressAsksTheShellToOpenIt) {
     ASSERT_EQ(g_shell.count, 1);
     EXPECT_EQ(g_shell.owner, box_seen);
     EXPECT_EQ(g_shell.verb, L"open");
-    EXPECT_EQ(g_shell.file, L"https://www.korvix.example/");
+    EXPECT_EQ(g_shell.file, L"https://korvix.example/");
     EXPECT_TRUE(g_shell.no_parameters);
     EXPECT_EQ(g_shell.show, SW_SHOW);
 }
