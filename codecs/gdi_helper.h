@@ -1,15 +1,28 @@
-// cGDI's bitmap and picture helpers: which bitmap the codecs work on, its
-// size in pixels, and wrapping a bitmap in a picture object that owns it.
-// The helper never owns the bitmap behind the handle it is given.
+// cGDI: which bitmap the codecs work on, its size in pixels, wrapping a
+// bitmap in a picture object that owns it, and the file codecs (saving the
+// selected bitmap in one of five formats, loading an image file into a new
+// picture). The helper never owns the bitmap behind the handle it is given.
 #pragma once
 
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
 
+#include <string>
+
+#include "codecs/image_rows.h"
 #include "common/win/unique_resource.h"
 
 namespace korvix {
+
+struct GdiplusApi;
+
+// What LoadFile gives: the picture (empty on any failure) and the
+// resolution the file records (0 when it records none).
+struct LoadedPicture {
+    com_ptr<IPictureDisp> picture;
+    ImageResolution dpi;
+};
 
 class GdiHelper {
 public:
@@ -24,6 +37,23 @@ public:
     LONG get_height() const noexcept;
     // A new picture object owning the bitmap; empty when OLE refuses.
     static com_ptr<IPictureDisp> bitmap_to_picture(HBITMAP bitmap) noexcept;
+
+    // SaveFile: writes the selected bitmap to file_name in the format of
+    // file_type (0 BMP, 1 JPEG, 2 GIF, 3 TIFF, 4 PNG, anything else BMP),
+    // recording dpi (96 when 0) where the format stores a resolution.
+    // quality goes to the JPEG encoder; compression has no effect. Returns
+    // the GDI+ status of the first step that failed, 0 when written. The file
+    // is written under a temporary name and replaces file_name only when
+    // complete, so a failure leaves the folder as it was.
+    int save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE compression,
+                  ImageResolution dpi) const;
+    int save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE compression,
+                  ImageResolution dpi, const GdiplusApi& gdiplus) const;
+
+    // LoadFile: a new picture of the file's image (24-bit, owning its
+    // bitmap, which also becomes the selected bitmap), or an empty result
+    // when the file cannot be read. The file is closed when this returns.
+    LoadedPicture load_file(const std::wstring& file_name);
 
 private:
     LONG bitmap_ = 0;

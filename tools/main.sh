@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: build the control, register it in a private Wine prefix, run
 # the sample host with the control on its form, scan a page from the virtual
-# scanner into it, and save screenshots.
+# scanner into it, save screenshots, save the shown picture as PNG and JPEG
+# and load the PNG back into a second control.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -17,8 +18,11 @@ korvix_windows_build "$root" "$win" "$jobs"
 
 mkdir -p "$out"
 wine regsvr32 /s "$(winepath -w "$root/dist/korvixlite.ocx")"
-wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" --exit
+wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" \
+  --save-files "$(winepath -w "$out")" --exit
 # A page scanned from the virtual scanner (the prefix's TWAIN source), shown in the control.
-wine "$win/samples/host/sample_host.exe" --scan --screenshot "$(winepath -w "$out/scan.png")" --exit
+wine "$win/samples/host/sample_host.exe" --scan --screenshot "$(winepath -w "$out/scan.png")" \
+  --save-files "$(winepath -w "$out")" --exit
 echo "dist: $root/dist/korvixlite.ocx $root/dist/korvix_scanner.ds"
 echo "screenshots: $out/sample-host.png $out/scan.png"
+echo "files: $out/sample-picture.png $out/sample-picture.jpg $out/scanned-page.png $out/scanned-page.jpg"

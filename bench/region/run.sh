@@ -11,14 +11,7 @@ build="${1:-$root/build/bench-win32}"
 [ $# -gt 0 ] && shift
 [ "${1:-}" = "--" ] && shift
 
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DKORVIX_BENCH=ON >/dev/null
-cmake --build "$build" --target korvix_region_bench -j "${KORVIX_JOBS:-2}" >/dev/null
-
-# shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh"
-trap korvix_wine_stop EXIT
-korvix_xvfb_start
-korvix_prefix_init "$build/wineprefix"
-korvix_wineserver_start
+# shellcheck source=../wine-bench.sh
+source "$root/bench/wine-bench.sh"
+korvix_wine_bench_build "$root" "$build" korvix_region_bench
 wine "$build/bench/region/korvix_region_bench.exe" "$@" | tr -d '\r'

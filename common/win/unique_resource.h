@@ -145,6 +145,22 @@ private:
     void* p_;
 };
 
+// CoInitializeEx / CoUninitialize for code that may run on a thread where
+// nobody initialised COM; a thread already in another apartment is used as is.
+class com_init_scope {
+public:
+    explicit com_init_scope(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : hr_(::CoInitializeEx(nullptr, model)) {}
+    ~com_init_scope() {
+        if (SUCCEEDED(hr_)) ::CoUninitialize();
+    }
+    com_init_scope(const com_init_scope&) = delete;
+    com_init_scope& operator=(const com_init_scope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
 // ---------------------------------------------------------------------------
 // COM smart pointer: AddRef on copy, Release on destruction.
 template <typename T>

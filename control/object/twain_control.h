@@ -264,9 +264,8 @@ private:
     // Dots per inch picture_ was scanned at or read from its file with; 0
     // when unknown (a picture the host set). Saved files carry it. Every
     // assignment of picture_ sets it too.
-    struct Resolution {
-        double x = 0, y = 0;
-    } picture_dpi_;
+    using Resolution = ImageResolution;  // dots per inch, x and y
+    Resolution picture_dpi_;
     bool dirty_ = false;
 
     // Companions.

@@ -3,6 +3,9 @@
 //   --register <module>     register the module first (as regsvr32 would)
 //   --screenshot <png>      once the form has painted, save it as PNG
 //   --scan                  scan a page from the TWAIN source instead
+//   --save-files <folder>   save the shown picture as PNG and JPEG there
+//                           (sample-picture.*, or scanned-page.* with --scan)
+//                           and load the PNG back into a second control
 //   --exit                  quit instead of running until the form is closed
 #include <windows.h>
 #include <ole2.h>
@@ -13,6 +16,7 @@
 #include <string>
 
 #include "control/korvix_ids.h"
+#include "samples/host/files_demo.h"
 #include "samples/host/sample_picture.h"
 #include "samples/host/scan_demo.h"
 #include "tests/wine/hostkit/dispatch_call.h"
@@ -29,6 +33,7 @@ using namespace korvix;
 struct options {
     std::wstring register_module;
     std::wstring screenshot;
+    std::wstring files_folder;
     bool exit_after = false;
     bool scan = false;
     bool ok = true;
@@ -49,6 +54,9 @@ options parse_options() {
             o.screenshot = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--scan") {
             o.scan = true;
+        } else if (arg == L"--save-files" && i + 1 < argc) {
+            const std::wstring path = argv[++i];
+            o.files_folder = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--exit") {
             o.exit_after = true;
         } else {
@@ -154,6 +162,16 @@ int run(const options& o) {
         } else if (status == 0) {
             std::printf("sample_host: saved %dx%d screenshot to %ls\n", shot.width, shot.height,
                         o.screenshot.c_str());
+        }
+    }
+
+    if (status == 0 && !o.files_folder.empty()) {
+        try {
+            status = sample::save_and_reload(frame.hwnd(), control->dispatch(), o.files_folder,
+                                             o.scan ? L"scanned-page" : L"sample-picture");
+        } catch (const hresult_error& e) {
+            std::fprintf(stderr, "sample_host: %s (0x%08lX)\n", e.what(), static_cast<unsigned long>(e.code()));
+            status = 10;
         }
     }
 

@@ -1,0 +1,42 @@
+// The two ends the portable encoders work between: a picture read as rows of
+// 24-bit pixels (blue, green, red; top row first) and a sequential byte sink.
+// The Windows binding reads the rows out of a bitmap and writes to a file;
+// tests use memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace korvix {
+
+class BgrRowSource {
+public:
+    virtual int32_t width() const = 0;
+    virtual int32_t height() const = 0;
+    // Copies rows [first, first + count) into out: each row width * 3 bytes
+    // of B, G, R, successive rows out_stride bytes apart. False on failure.
+    virtual bool read_rows(int32_t first, int32_t count, uint8_t* out, size_t out_stride) = 0;
+
+protected:
+    ~BgrRowSource() = default;
+};
+
+class ByteSink {
+public:
+    // Appends size bytes. False on failure (the sink stays failed).
+    virtual bool write(const void* data, size_t size) = 0;
+
+protected:
+    ~ByteSink() = default;
+};
+
+// Dots per inch along each axis; 0 means unknown.
+struct ImageResolution {
+    double x = 0, y = 0;
+};
+
+// What a file is given when the picture's resolution is unknown (0, negative
+// or not a number): the screen's 96 dpi.
+ImageResolution resolution_or_screen(ImageResolution dpi) noexcept;
+
+}  // namespace korvix

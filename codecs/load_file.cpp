@@ -1,0 +1,111 @@
+// LoadFile through the Windows Imaging Component, the platform's decoders:
+// the decoded rows go straight into the new picture's 24-bit DIB section, so
+// loading needs the picture once plus whatever the decoder itself keeps.
+// (GDI+ would add its own full copy of the image and then a third, 32-bit
+// one for the bitmap; a large scan then no longer fits the 32-bit process.)
+#include <windows.h>
+#include <wincodec.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "codecs/gdi_helper.h"
+#include "codecs/replacement_file.h"
+
+namespace korvix {
+
+namespace {
+
+// Metric formats (BMP, PNG) store pixels per metre: 300 dpi comes back as
+// 299.9994. Values that close to a whole number are taken as that number, so
+// a file saved again records exactly what the scanner used.
+double usable_dpi(double dpi) {
+    if (!std::isfinite(dpi) || dpi <= 0) return 0;
+    const double whole = std::round(dpi);
+    return std::fabs(dpi - whole) <= 0.5 * 0.0254 ? whole : dpi;
+}
+
+// A 24-bit bottom-up DIB section of the frame's size; empty when the size
+// is not one a bitmap can have.
+unique_hbitmap make_dib_section(UINT width, UINT height, BYTE** bits, size_t* stride) {
+    const uint64_t row = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
+    if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX || row * height > INT32_MAX)
+        return unique_hbitmap();
+    BITMAPINFO header{};
+    header.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    header.bmiHeader.biWidth = static_cast<LONG>(width);
+    header.bmiHeader.biHeight = static_cast<LONG>(height);
+    header.bmiHeader.biPlanes = 1;
+    header.bmiHeader.biBitCount = 24;
+    header.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    unique_hbitmap bitmap(::CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &pixels, nullptr, 0));
+    *bits = static_cast<BYTE*>(pixels);
+    *stride = static_cast<size_t>(row);
+    return bitmap;
+}
+
+// Copies the frame into the DIB section row by row. 24-bit frames go in as
+// they are; every other format is converted to premultiplied BGRA first,
+// which puts partly transparent pixels on black (the ARGB 0 background).
+bool copy_rows(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT width, UINT height, BYTE* bits,
+               size_t stride) {
+    WICPixelFormatGUID format{};
+    if (FAILED(frame->GetPixelFormat(&format))) return false;
+    if (IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
+        for (UINT y = 0; y < height; ++y) {
+            const WICRect row{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+            BYTE* target = bits + size_t(height - 1 - y) * stride;
+            if (FAILED(frame->CopyPixels(&row, static_cast<UINT>(stride), static_cast<UINT>(stride), target)))
+                return false;
+        }
+        return true;
+    }
+    com_ptr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom)))
+        return false;
+    std::vector<BYTE> bgra(size_t(width) * 4);
+    for (UINT y = 0; y < height; ++y) {
+        const WICRect row{0, static_cast<INT>(y), static_cast<INT>(width), 1};
+        if (FAILED(converter->CopyPixels(&row, width * 4, width * 4, bgra.data()))) return false;
+        BYTE* target = bits + size_t(height - 1 - y) * stride;
+        for (UINT x = 0; x < width; ++x) std::memcpy(target + size_t(x) * 3, bgra.data() + size_t(x) * 4, 3);
+    }
+    return true;
+}
+
+}  // namespace
+
+LoadedPicture GdiHelper::load_file(const std::wstring& file_name) {
+    com_init_scope com;
+    const std::wstring path = resolved_file_path(file_name);
+    if (path.empty()) return {};
+    com_ptr<IWICImagingFactory> factory;
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  factory.put_void())))
+        return {};
+    com_ptr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                  WICDecodeMetadataCacheOnDemand, decoder.put())))
+        return {};
+    com_ptr<IWICBitmapFrameDecode> frame;
+    UINT width = 0, height = 0;
+    if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height))) return {};
+    LoadedPicture loaded;
+    if (FAILED(frame->GetResolution(&loaded.dpi.x, &loaded.dpi.y))) loaded.dpi = {};
+    loaded.dpi = {usable_dpi(loaded.dpi.x), usable_dpi(loaded.dpi.y)};
+
+    BYTE* bits = nullptr;
+    size_t stride = 0;
+    unique_hbitmap bitmap = make_dib_section(width, height, &bits, &stride);
+    if (!bitmap || !copy_rows(factory.get(), frame.get(), width, height, bits, stride)) return {};
+    loaded.picture = bitmap_to_picture(bitmap.get());
+    if (!loaded.picture) return {};
+    bitmap_ = static_cast<LONG>(reinterpret_cast<LONG_PTR>(bitmap.release()));  // the picture owns it now
+    return loaded;
+}
+
+}  // namespace korvix
