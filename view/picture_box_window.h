@@ -55,7 +55,7 @@ public:
 private:
     LRESULT handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
     void window_destroyed() noexcept override;
-    void mouse_event(LONG dispid, SHORT button, WPARAM wp, LPARAM lp);
+    void mouse_event(MouseAction action, SHORT button, WPARAM wp, LPARAM lp);
     HCURSOR cursor() const noexcept;
     SIZE client_size() const noexcept;
 

@@ -1,10 +1,20 @@
 // HScroll1_Change: what the picture box shows for the bars' positions.
 #include "view/control_view_impl.h"
+#include "view/round_half_even.h"
+#include "view/visible_part.h"
 
 namespace korvix {
 
-// Until the cut-out of the visible part exists, the picture box holds the
-// whole picture; it shows it from its top-left corner and clips the rest.
-void ControlView::Impl::hscroll1_change() { box->set_picture(view_picture); }
+// The part of mViewPicture at both bars' positions (whichever bar moved, and
+// a hidden bar's too), always the picture box's size: where it reaches past
+// the picture the box shows black.
+void ControlView::Impl::hscroll1_change() {
+    PixelRect part;
+    part.left = hbar->value();
+    part.top = vbar->value();
+    part.width = view::round_to_long(box->scale_width());
+    part.height = view::round_to_long(box->scale_height());
+    box->set_picture(cut_out_visible_part(view_picture.get(), part));
+}
 
 }  // namespace korvix

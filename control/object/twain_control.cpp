@@ -32,6 +32,7 @@ TwainControl::TwainControl()
     // and its own empty view picture; mPicture is another empty picture.
     view_ = std::make_unique<ControlView>(static_cast<ControlViewSite&>(*this));
     picture_ = make_empty_picture();
+    pic24_.set_progress_listener(&pic24_progress_);
     view_->set_size_pixels(240, 180);
     module_add_ref();
 }
