@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include "common/win/unique_resource.h"
 #include "tests/wine/hostkit/server_registration.h"
 #include "tests/wine/viewport/viewport_env.h"
 
@@ -15,8 +16,16 @@ public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
         ASSERT_EQ(korvix::hostkit::register_server(korvix::viewport_test::module_path()), S_OK);
+        // Kept loaded so the suites can ask it whether objects are still alive.
+        module_.reset(::LoadLibraryW(korvix::viewport_test::module_path().c_str()));
     }
-    void TearDown() override { ::OleUninitialize(); }
+    void TearDown() override {
+        ::OleUninitialize();
+        module_.reset();
+    }
+
+private:
+    korvix::unique_hmodule module_;
 };
 
 }  // namespace
