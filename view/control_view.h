@@ -143,6 +143,9 @@ public:
     com_ptr<IPictureDisp> view_picture() const;          // mViewPicture
     // The public Refresh: full layout with AutoRedraw forced True, then repaint.
     void refresh();
+    // HScroll1_Change: the picture box shows the part of mViewPicture at the
+    // bars' positions (what a bar's Change does).
+    void show_visible_part();
 
     // IViewObject::Draw: renders the surface as it looks now into dc at bounds.
     void draw(HDC dc, const RECT& bounds);
