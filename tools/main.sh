@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: build the control, register it in a private Wine prefix, run
-# the sample host with the control on its form and save a screenshot.
+# the sample host with the control on its form and save a screenshot; then
+# show a large picture scrolled to its middle and save that screenshot too.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -17,5 +18,7 @@ korvix_windows_build "$root" "$win" "$jobs"
 mkdir -p "$out"
 wine regsvr32 /s "$(winepath -w "$root/dist/korvixlite.ocx")"
 wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sample-host.png")" --exit
+# A large picture: an A4 page at 600 dpi scrolled to its middle.
+wine "$win/samples/host/sample_host.exe" --scroll-demo --screenshot "$(winepath -w "$out/scroll-demo.png")" --exit
 echo "dist: $root/dist/korvixlite.ocx"
-echo "screenshot: $out/sample-host.png"
+echo "screenshots: $out/sample-host.png $out/scroll-demo.png"

@@ -3,6 +3,7 @@
 //   --register <module>     register the module first (as regsvr32 would)
 //   --screenshot <png>      once the form has painted, save it as PNG
 //   --exit                  quit instead of running until the form is closed
+//   --scroll-demo           an A4 page at 600 dpi instead, scrolled to its middle
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -13,6 +14,7 @@
 
 #include "control/korvix_ids.h"
 #include "samples/host/sample_picture.h"
+#include "samples/host/scroll_demo.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/hosted_control.h"
@@ -28,6 +30,7 @@ struct options {
     std::wstring register_module;
     std::wstring screenshot;
     bool exit_after = false;
+    bool scroll_demo = false;
     bool ok = true;
 };
 
@@ -46,6 +49,8 @@ options parse_options() {
             o.screenshot = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--exit") {
             o.exit_after = true;
+        } else if (arg == L"--scroll-demo") {
+            o.scroll_demo = true;
         } else {
             std::fprintf(stderr, "sample_host: unknown option %ls\n", argv[i]);
             o.ok = false;
@@ -99,6 +104,8 @@ int run(const options& o) {
             return 2;
         }
     }
+
+    if (o.scroll_demo) return sample::run_scroll_demo(o.screenshot, o.exit_after);
 
     hostkit::frame_window frame(L"Korvix sample host", SIZE{480, 320});
     std::unique_ptr<hostkit::hosted_control> control;
