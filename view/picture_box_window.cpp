@@ -155,7 +155,10 @@ void PictureBoxWindow::set_tool_tip_text(const std::wstring& text) {
 
 void PictureBoxWindow::set_picture(const com_ptr<IPictureDisp>& picture) noexcept {
     picture_ = picture;
-    if (hwnd_) ::InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    // Scroll steps come faster than paints: once the whole box waits for its
+    // paint, invalidating it again changes nothing (and costs a round trip
+    // to the window manager under Wine).
+    if (hwnd_ && !whole_box_invalid_) whole_box_invalid_ = ::InvalidateRect(hwnd_.get(), nullptr, FALSE) != FALSE;
 }
 
 void PictureBoxWindow::paint_into(HDC dc) const noexcept {
@@ -186,6 +189,7 @@ LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_ERASEBKGND:
         return 1;  // WM_PAINT draws everything
     case WM_PAINT: {
+        whole_box_invalid_ = false;
         {
             paint_scope paint(hwnd);
             paint_into(paint.get());

@@ -67,6 +67,7 @@ private:
     HDC own_dc_ = nullptr;  // belongs to the window (CS_OWNDC)
     unique_hwnd tooltip_;   // created on first use, destroyed before the window
     SIZE last_size_{0, 0};
+    bool whole_box_invalid_ = false;  // invalidated by set_picture, not painted since
     OLE_COLOR back_color_ = 0x80000005;  // window background
     SHORT mouse_pointer_ = 0;
     com_ptr<IPictureDisp> mouse_icon_;
