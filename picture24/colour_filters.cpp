@@ -14,7 +14,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 
-#include "picture24/grey_sse2.h"
+#include "picture24/sse2_helpers.h"
 #endif
 
 namespace korvix {

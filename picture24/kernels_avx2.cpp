@@ -1,13 +1,14 @@
 // The AVX2 kernels: the SSSE3 shuffles on two blocks at once, one per
 // 128-bit lane, and eight-by-eight quarter turns. Built with -mavx2 and
 // called only when the processor and the system offer it; this file shares
-// no inline code with the rest (plain data headers only).
+// no inline code with the rest (plain data headers and internal copies only).
 #include <immintrin.h>
 
 #include <cstring>
 
 #include "picture24/pixel_kernels.h"
 #include "picture24/shuffle_masks.h"
+#include "picture24/sse2_helpers.h"
 
 namespace korvix::kernels {
 namespace {
@@ -50,7 +51,7 @@ inline void store_two_blocks(std::uint8_t* first, std::uint8_t* second, const __
     }
 }
 
-// The SSE2 grey arithmetic (grey_sse2.h) on sixteen 16-bit lanes; lane for
+// The SSE2 grey arithmetic (sse2_helpers.h) on sixteen 16-bit lanes; lane for
 // lane the same operations on the same values.
 inline __m256i greys_of_sixteen(__m256i red, __m256i green, __m256i blue) noexcept {
     const __m256i red_green_weights = _mm256_set1_epi32(222 | 707 << 16);
@@ -67,20 +68,6 @@ inline __m256i greys_of_sixteen(__m256i red, __m256i green, __m256i blue) noexce
     const __m256i exact_half = _mm256_and_si256(_mm256_cmpeq_epi16(rest, _mm256_setzero_si256()),
                                                 _mm256_cmpeq_epi16(eighth, _mm256_mullo_epi16(q, _mm256_set1_epi16(125))));
     return _mm256_sub_epi16(q, _mm256_and_si256(exact_half, _mm256_and_si256(q, one)));
-}
-
-// Exactly 12 bytes, never a byte beyond them.
-inline __m128i load12(const std::uint8_t* p) noexcept {
-    std::uint32_t last;
-    std::memcpy(&last, p + 8, 4);
-    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                              _mm_cvtsi32_si128(static_cast<int>(last)));
-}
-
-inline void store12(std::uint8_t* p, __m128i v) noexcept {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-    const std::uint32_t last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
-    std::memcpy(p + 8, &last, 4);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "picture24/grey_sse2.h"
+#include "picture24/sse2_helpers.h"
 #include "picture24/pixel_kernels.h"
 #include "picture24/shuffle_masks.h"
 
@@ -37,20 +37,6 @@ inline void load48(const std::uint8_t* p, __m128i v[3]) noexcept {
 
 inline void store48(std::uint8_t* p, const __m128i v[3]) noexcept {
     for (int i = 0; i < 3; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * i), v[i]);
-}
-
-// Exactly 12 bytes, never a byte beyond them.
-inline __m128i load12(const std::uint8_t* p) noexcept {
-    std::uint32_t last;
-    std::memcpy(&last, p + 8, 4);
-    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
-                              _mm_cvtsi32_si128(static_cast<int>(last)));
-}
-
-inline void store12(std::uint8_t* p, __m128i v) noexcept {
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
-    const std::uint32_t last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
-    std::memcpy(p + 8, &last, 4);
 }
 
 }  // namespace

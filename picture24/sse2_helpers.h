@@ -1,9 +1,11 @@
-// The grey of eight pixels in SSE2 arithmetic, shared by the grey-scale
-// code of every instruction-set level. Internal linkage on purpose: each
-// translation unit compiles its own copy with its own instruction set.
+// SSE2 pieces shared by the kernels of every instruction-set level: the grey
+// of eight pixels, and moving exactly twelve bytes. Internal linkage on
+// purpose: each translation unit compiles its own copy with its own
+// instruction set.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include <emmintrin.h>
 
@@ -28,6 +30,20 @@ static inline __m128i greys_of_eight(__m128i red, __m128i green, __m128i blue) {
   const __m128i exact_half = _mm_and_si128(_mm_cmpeq_epi16(rest, _mm_setzero_si128()),
                                            _mm_cmpeq_epi16(eighth, _mm_mullo_epi16(q, _mm_set1_epi16(125))));
   return _mm_sub_epi16(q, _mm_and_si128(exact_half, _mm_and_si128(q, one)));
+}
+
+// Exactly 12 bytes, never a byte beyond them.
+static inline __m128i load12(const std::uint8_t* p) {
+    std::uint32_t last;
+    std::memcpy(&last, p + 8, 4);
+    return _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)),
+                              _mm_cvtsi32_si128(static_cast<int>(last)));
+}
+
+static inline void store12(std::uint8_t* p, __m128i v) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), v);
+    const std::uint32_t last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
+    std::memcpy(p + 8, &last, 4);
 }
 
 }  // namespace korvix::kernels
