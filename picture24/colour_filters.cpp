@@ -9,9 +9,12 @@
 
 #include "picture24/picture24.h"
 #include "picture24/picture24_internal.h"
+#include "picture24/pixel_kernels.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+
+#include "picture24/sse2_helpers.h"
 #endif
 
 namespace korvix {
@@ -112,26 +115,6 @@ inline void merge_channels(__m128i& v0, __m128i& v1, __m128i& v2) {
   }
 }
 
-// Greys of eight pixels (16-bit lanes in, 16-bit lanes out). The exact sum
-// plus 500 comes from multiply-adds in 32 bits; t / 1000 = (t / 8) / 125 with
-// both divisions rounding down, t / 8 fits 15 bits and (u * 33555) >> 22 is
-// u / 125 for every u below 59074. An exact half (t a multiple of 1000) that
-// landed on an odd value steps back to even.
-inline __m128i greys_of_eight(__m128i red, __m128i green, __m128i blue) {
-  const __m128i red_green_weights = _mm_set1_epi32(222 | 707 << 16);
-  const __m128i blue_half_weights = _mm_set1_epi32(71 | 500 << 16);
-  const __m128i one = _mm_set1_epi16(1), seven = _mm_set1_epi32(7);
-  const __m128i t0 = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(red, green), red_green_weights),
-                                   _mm_madd_epi16(_mm_unpacklo_epi16(blue, one), blue_half_weights));
-  const __m128i t1 = _mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(red, green), red_green_weights),
-                                   _mm_madd_epi16(_mm_unpackhi_epi16(blue, one), blue_half_weights));
-  const __m128i eighth = _mm_packs_epi32(_mm_srli_epi32(t0, 3), _mm_srli_epi32(t1, 3));
-  const __m128i rest = _mm_packs_epi32(_mm_and_si128(t0, seven), _mm_and_si128(t1, seven));
-  const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(eighth, _mm_set1_epi16(static_cast<std::int16_t>(33555))), 6);
-  const __m128i exact_half = _mm_and_si128(_mm_cmpeq_epi16(rest, _mm_setzero_si128()),
-                                           _mm_cmpeq_epi16(eighth, _mm_mullo_epi16(q, _mm_set1_epi16(125))));
-  return _mm_sub_epi16(q, _mm_and_si128(exact_half, _mm_and_si128(q, one)));
-}
 #endif
 
 std::int32_t grayscale_wide(std::uint8_t* p, std::int32_t width) {
@@ -142,8 +125,8 @@ std::int32_t grayscale_wide(std::uint8_t* p, std::int32_t width) {
     __m128i* v = reinterpret_cast<__m128i*>(p);
     __m128i b, g, r;
     split_channels(_mm_loadu_si128(v), _mm_loadu_si128(v + 1), _mm_loadu_si128(v + 2), b, g, r);
-    const __m128i low = greys_of_eight(_mm_unpacklo_epi8(r, zero), _mm_unpacklo_epi8(g, zero), _mm_unpacklo_epi8(b, zero));
-    const __m128i high = greys_of_eight(_mm_unpackhi_epi8(r, zero), _mm_unpackhi_epi8(g, zero), _mm_unpackhi_epi8(b, zero));
+    const __m128i low = kernels::greys_of_eight(_mm_unpacklo_epi8(r, zero), _mm_unpacklo_epi8(g, zero), _mm_unpacklo_epi8(b, zero));
+    const __m128i high = kernels::greys_of_eight(_mm_unpackhi_epi8(r, zero), _mm_unpackhi_epi8(g, zero), _mm_unpackhi_epi8(b, zero));
     __m128i v0 = _mm_packus_epi16(low, high), v1 = v0, v2 = v0;
     merge_channels(v0, v1, v2);
     _mm_storeu_si128(v, v0);
@@ -163,9 +146,15 @@ void Picture24::grayscale() {
   BusyScope busy(*this);
   if (empty()) return;
   const std::uint8_t* grey = grey_of_sum();
+  const kernels::Level level = kernels::level();
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* p = row(y);
-    const std::int32_t done = grayscale_wide(p, width_);
+    std::int32_t done = 0;
+    if (level == kernels::Level::avx2)
+      done = kernels::grayscale_avx2(p, width_);
+    else if (level == kernels::Level::ssse3)
+      done = kernels::grayscale_ssse3(p, width_);
+    done += grayscale_wide(p + 3 * static_cast<std::size_t>(done), width_ - done);
     p += 3 * static_cast<std::size_t>(done);
     for (std::int32_t x = done; x < width_; ++x, p += 3) {
       const std::uint8_t v = grey[222u * p[2] + 707u * p[1] + 71u * p[0]];

@@ -192,7 +192,9 @@ inline __m128i lighter4(__m128 r, __m128 g, __m128 b, __m128 factor) {
 void Picture24::lightness(std::int32_t percent) {
   BusyScope busy(*this);
   if (empty()) return;
-  const float factor = static_cast<float>(percent / 100.0 + 1.0);
+  // Single precision at every step: the percent, its hundredth, then + 1.
+  const float hundredth = static_cast<float>(percent) / 100.0f;
+  const float factor = hundredth + 1.0f;
   const std::array<float, 256>& unit = unit_channels();
 
   // Pictures repeat colours heavily, so results are kept in a direct-mapped

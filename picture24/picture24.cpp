@@ -33,34 +33,36 @@ Picture24& Picture24::operator=(const Picture24& other) {
   if (this != &other) {
     check_not_busy();
     Picture24 copy(other);
-    ProgressListener* listener = listener_;
     *this = std::move(copy);
-    listener_ = listener;
   }
   return *this;
 }
 
-Picture24::Picture24(Picture24&& other) noexcept
-    : bits_(std::move(other.bits_)),
-      width_(std::exchange(other.width_, 0)),
-      height_(std::exchange(other.height_, 0)),
-      stride_(std::exchange(other.stride_, 0)),
-      region_(std::move(other.region_)),
-      listener_(std::exchange(other.listener_, nullptr)) {
-  other.region_ = RegionHandle(nullptr, no_region);
+// A move takes the pixels only, like a copy: the region described the
+// source's pixels and goes with them, and each picture keeps its own
+// listener. A picture in the middle of an operation can be neither the
+// source nor the target: its buffer is in use.
+Picture24::Picture24(Picture24&& other) {
+  other.check_not_busy();
+  take_pixels(other);
 }
 
-Picture24& Picture24::operator=(Picture24&& other) noexcept {
+Picture24& Picture24::operator=(Picture24&& other) {
   if (this != &other) {
-    bits_ = std::move(other.bits_);
-    width_ = std::exchange(other.width_, 0);
-    height_ = std::exchange(other.height_, 0);
-    stride_ = std::exchange(other.stride_, 0);
-    region_ = std::move(other.region_);
-    other.region_ = RegionHandle(nullptr, no_region);
-    listener_ = std::exchange(other.listener_, nullptr);
+    check_not_busy();
+    other.check_not_busy();
+    delete_region();
+    take_pixels(other);
   }
   return *this;
+}
+
+void Picture24::take_pixels(Picture24& other) noexcept {
+  bits_ = std::move(other.bits_);
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  stride_ = std::exchange(other.stride_, 0);
+  other.delete_region();
 }
 
 std::int16_t Picture24::row_padding(std::int32_t width) noexcept {

@@ -63,12 +63,15 @@ class Picture24 {
  public:
   Picture24() noexcept;
   ~Picture24();
-  // Copies take the pixels only: a copy has no listener and no region; an
-  // assigned picture keeps its listener and loses its region.
+  // Copies and moves take the pixels only: a new picture has no listener and
+  // no region; an assigned picture keeps its listener and loses its region.
+  // A moved-from picture is empty (its region deleted) and keeps its
+  // listener. A picture whose operation is running (a progress listener
+  // calling back) refuses to be the target or the source: busy.
   Picture24(const Picture24& other);
   Picture24& operator=(const Picture24& other);
-  Picture24(Picture24&& other) noexcept;
-  Picture24& operator=(Picture24&& other) noexcept;
+  Picture24(Picture24&& other);
+  Picture24& operator=(Picture24&& other);
 
   // ---- geometry ----------------------------------------------------------
   std::int32_t width() const noexcept { return width_; }
@@ -197,6 +200,7 @@ class Picture24 {
   void delete_region() noexcept;
 
  private:
+  void take_pixels(Picture24& other) noexcept;
   void replace(detail::Bytes bits, std::int32_t width, std::int32_t height,
                std::size_t stride) noexcept;
   bool crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,

@@ -5,8 +5,26 @@
 
 #include "picture24/picture24.h"
 #include "picture24/picture24_internal.h"
+#include "picture24/pixel_kernels.h"
 
 namespace korvix {
+
+namespace {
+
+std::int32_t rotate_tile(const std::uint8_t* source, std::ptrdiff_t source_step, std::uint8_t* target,
+                         std::size_t target_stride, std::int32_t rows, std::int32_t columns) noexcept {
+  switch (kernels::level()) {
+    case kernels::Level::avx2:
+      return kernels::rotate_tile_avx2(source, source_step, target, target_stride, rows, columns);
+    case kernels::Level::ssse3:
+      return kernels::rotate_tile_ssse3(source, source_step, target, target_stride, rows, columns);
+    case kernels::Level::sse2:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace
 
 void Picture24::rotate90() {
   BusyScope busy(*this);
@@ -25,7 +43,12 @@ void Picture24::rotate90() {
     const std::int32_t j1 = std::min(old_height, j0 + kTile);
     for (std::int32_t k0 = 0; k0 < old_width; k0 += kTile) {
       const std::int32_t k1 = std::min(old_width, k0 + kTile);
-      std::int32_t j = j0;
+      // Groups of old rows through the widest kernel the processor runs;
+      // the rows left over as below.
+      std::int32_t j = j0 + rotate_tile(row(old_height - 1 - j0) + 3 * static_cast<std::size_t>(k0),
+                                        -static_cast<std::ptrdiff_t>(stride_),
+                                        out + stride * static_cast<std::size_t>(k0) + 3 * static_cast<std::size_t>(j0),
+                                        stride, j1 - j0, k1 - k0);
       while (j < j1) {
         std::uint8_t* dst = out + stride * static_cast<std::size_t>(k0) + 3 * static_cast<std::size_t>(j);
         if (j > 0 && j + 4 <= j1) {
@@ -88,32 +111,40 @@ inline void reverse_four(const std::uint8_t* in, std::uint8_t* out_bytes) {
   std::memcpy(out_bytes + 8, &o2, 4);
 }
 
+// Mirrors `count` pixels in place, four from each end at a time, then the
+// middle pixel by pixel.
+void mirror_span(std::uint8_t* const p, std::int32_t count) {
+  std::int32_t left = 0, right = count - 4;  // first pixels of the two groups
+  for (; left + 4 <= right; left += 4, right -= 4) {
+    std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
+    std::uint8_t* r = p + 3 * static_cast<std::size_t>(right);
+    std::uint8_t low[12], high[12];
+    reverse_four(l, low);
+    reverse_four(r, high);
+    std::memcpy(l, high, 12);
+    std::memcpy(r, low, 12);
+  }
+  std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
+  std::uint8_t* r = p + 3 * static_cast<std::size_t>(right + 3);
+  for (; l < r; l += 3, r -= 3) {
+    std::swap(l[0], r[0]);
+    std::swap(l[1], r[1]);
+    std::swap(l[2], r[2]);
+  }
+}
+
 }  // namespace
 
 void Picture24::mirror() {
   BusyScope busy(*this);
   if (empty()) return;
-  // In place, four pixels from each end at a time, then the middle pixel by
-  // pixel.
+  const bool shuffles = kernels::level() >= kernels::Level::ssse3;
   for (std::int32_t y = 0; y < height_; ++y) {
     std::uint8_t* const p = row(y);
-    std::int32_t left = 0, right = width_ - 4;  // first pixels of the two groups
-    for (; left + 4 <= right; left += 4, right -= 4) {
-      std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
-      std::uint8_t* r = p + 3 * static_cast<std::size_t>(right);
-      std::uint8_t low[12], high[12];
-      reverse_four(l, low);
-      reverse_four(r, high);
-      std::memcpy(l, high, 12);
-      std::memcpy(r, low, 12);
-    }
-    std::uint8_t* l = p + 3 * static_cast<std::size_t>(left);
-    std::uint8_t* r = p + 3 * static_cast<std::size_t>(right + 3);
-    for (; l < r; l += 3, r -= 3) {
-      std::swap(l[0], r[0]);
-      std::swap(l[1], r[1]);
-      std::swap(l[2], r[2]);
-    }
+    // Blocks of sixteen from both ends by byte shuffles where the processor
+    // has them; what is left in the middle is mirrored in place on its own.
+    const std::int32_t done = shuffles ? kernels::mirror_ends_ssse3(p, width_) : 0;
+    mirror_span(p + 3 * static_cast<std::size_t>(done), width_ - 2 * done);
     report(y, height_);
   }
 }

@@ -2,7 +2,8 @@
 # The main job: build the control, register it in a private Wine prefix, run
 # the sample host with the control on its form, scan a page from the virtual
 # scanner into it, save screenshots, save the shown picture as PNG and JPEG
-# and load the PNG back into a second control.
+# and load the PNG back into a second control; then show a large picture
+# scrolled to its middle and save that screenshot too.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -24,5 +25,7 @@ wine "$win/samples/host/sample_host.exe" --screenshot "$(winepath -w "$out/sampl
 wine "$win/samples/host/sample_host.exe" --scan --screenshot "$(winepath -w "$out/scan.png")" \
   --save-files "$(winepath -w "$out")" --exit
 echo "dist: $root/dist/korvixlite.ocx $root/dist/korvix_scanner.ds"
-echo "screenshots: $out/sample-host.png $out/scan.png"
 echo "files: $out/sample-picture.png $out/sample-picture.jpg $out/scanned-page.png $out/scanned-page.jpg"
+# A large picture: an A4 page at 600 dpi scrolled to its middle.
+wine "$win/samples/host/sample_host.exe" --scroll-demo --screenshot "$(winepath -w "$out/scroll-demo.png")" --exit
+echo "screenshots: $out/sample-host.png $out/scan.png $out/scroll-demo.png"

@@ -17,7 +17,7 @@ cmake --build "$native" -j "$jobs"
 ctest --test-dir "$native" --output-on-failure -j "$jobs"
 
 echo "== fuzz targets (libFuzzer, ASan/UBSan): a short run each"
-KORVIX_JOBS="$jobs" "$root/fuzz/run.sh" --seconds "${KORVIX_FUZZ_SECONDS:-15}"
+KORVIX_JOBS="$jobs" "$root/fuzz/run.sh" --seconds "${KORVIX_FUZZ_SECONDS:-12}"
 
 echo "== Windows build and tests under Wine"
 # shellcheck source=wine-env.sh

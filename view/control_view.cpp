@@ -140,4 +140,6 @@ com_ptr<IPictureDisp> ControlView::view_picture() const { return impl_->view_pic
 
 void ControlView::refresh() { impl_->engine->refresh(); }
 
+void ControlView::show_visible_part() { impl_->hscroll1_change(); }
+
 }  // namespace korvix

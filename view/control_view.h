@@ -23,28 +23,58 @@
 
 namespace korvix {
 
-// What the view needs from the control that owns it. Called synchronously on
-// the UI thread, possibly re-entrantly (the layout's Move raises the picture
-// box's Resize, which runs Refresh).
+// What happened to the mouse over the picture box.
+enum class MouseAction { down, up, move };
+// What happened to a key while the control surface had the focus.
+enum class KeyAction { down, up };
+
+// What the view needs from the control that owns it, and what it reports
+// back in its own terms (the control turns the reports into its events).
+// Called synchronously on the UI thread, possibly re-entrantly (the layout's
+// Move raises the picture box's Resize, which runs Refresh; a report's
+// handler may call back into the view).
 class ControlViewSite {
 public:
     virtual bool auto_redraw() const = 0;           // mAutoRedraw
     virtual void set_auto_redraw(bool value) = 0;   // Refresh forces it True for its duration
     virtual bool scrollable() const = 0;            // mScrollable
-    // Notifications forwarded as the control's events (raised after the view's own work).
-    virtual void on_surface_resize() = 0;           // Resize, after the re-layout
-    virtual void on_scroll() = 0;                   // Scroll (thumb dragged), after the cut-out
-    virtual void on_picture_box_paint() = 0;        // Paint
-    virtual void on_click() = 0;
+
+    // Reports, each made after the view's own work for it.
+    virtual void on_surface_resize() = 0;           // the surface has its new size and layout
+    virtual void on_scroll() = 0;                   // a thumb moved and its part is shown
+    virtual void on_picture_box_paint() = 0;        // the picture box has painted itself
+    virtual void on_click() = 0;                    // on the picture box
     virtual void on_dbl_click() = 0;
-    virtual void on_mouse(LONG dispid, SHORT& button, SHORT& shift, float& x, float& y) = 0;
-    virtual void on_key(LONG dispid, SHORT& key_code, SHORT& shift) = 0;  // KeyDown / KeyUp
+    // Buttons and shift state as bit sets (1 left / shift, 2 right / control,
+    // 4 middle / alt); x and y in pixels from the picture box's top-left. The
+    // values are the view's own: what the site leaves in them is what the view
+    // goes on with.
+    virtual void on_mouse(MouseAction action, SHORT& button, SHORT& shift, float& x, float& y) = 0;
+    virtual void on_key(KeyAction action, SHORT& key_code, SHORT& shift) = 0;
+    // A character typed on the surface; a key_ascii of 0 on return cancels it.
     virtual void on_key_press(SHORT& key_ascii) = 0;
     // The surface got focus / wants the container to activate the control.
     virtual void on_focus_request() = 0;
 
+    // Keeps the site, and the view it owns, alive while the view handles one
+    // window message: a report's handler may let go of the control.
+    virtual void hold() noexcept = 0;
+    virtual void release_hold() noexcept = 0;
+
 protected:
     ~ControlViewSite() = default;
+};
+
+// Holds a ControlViewSite for one scope.
+class site_hold {
+public:
+    explicit site_hold(ControlViewSite& site) noexcept : site_(site) { site_.hold(); }
+    ~site_hold() { site_.release_hold(); }
+    site_hold(const site_hold&) = delete;
+    site_hold& operator=(const site_hold&) = delete;
+
+private:
+    ControlViewSite& site_;
 };
 
 // Geometry of an inner member as its container sees it, in twips.
@@ -113,6 +143,9 @@ public:
     com_ptr<IPictureDisp> view_picture() const;          // mViewPicture
     // The public Refresh: full layout with AutoRedraw forced True, then repaint.
     void refresh();
+    // HScroll1_Change: the picture box shows the part of mViewPicture at the
+    // bars' positions (what a bar's Change does).
+    void show_visible_part();
 
     // IViewObject::Draw: renders the surface as it looks now into dc at bounds.
     void draw(HDC dc, const RECT& bounds);

@@ -12,6 +12,7 @@
 #include "view/scroll_bar_window.h"
 #include "view/surface_window.h"
 #include "view/view_window_events.h"
+#include "view/visible_part.h"
 #include "view/window_classes.h"
 
 namespace korvix {
@@ -43,7 +44,10 @@ struct ControlView::Impl final : view::LayoutOwner, ViewWindowEvents {
     bool scrollable() const override { return site.scrollable(); }
     bool has_view_picture() const override { return static_cast<bool>(view_picture); }
     view::PictureSize measure_view_picture() override;
-    void show_whole_picture() override { box->set_picture(view_picture); }
+    void show_whole_picture() override {
+        box->set_picture(view_picture);
+        canvas.release();
+    }
     void show_visible_part() override { hscroll1_change(); }
     void repaint_picture_box() override;
 
@@ -57,6 +61,9 @@ struct ControlView::Impl final : view::LayoutOwner, ViewWindowEvents {
     void hscroll1_change();
 
     ControlViewSite& site;
+    // What the picture box shows while scrolled; it outlives the box, which
+    // holds its picture.
+    ViewportCanvas canvas;
     DpiUnits units = DpiUnits::of_screen();
     WindowClassesInUse classes;
     // Declaration order is creation order; destruction runs backwards, so

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
-#include "control/korvix_ids.h"
 #include "view/picture_painting.h"
 
 namespace korvix {
@@ -156,7 +155,10 @@ void PictureBoxWindow::set_tool_tip_text(const std::wstring& text) {
 
 void PictureBoxWindow::set_picture(const com_ptr<IPictureDisp>& picture) noexcept {
     picture_ = picture;
-    if (hwnd_) ::InvalidateRect(hwnd_.get(), nullptr, FALSE);
+    // Scroll steps come faster than paints: once the whole box waits for its
+    // paint, invalidating it again changes nothing (and costs a round trip
+    // to the window manager under Wine).
+    if (hwnd_ && !whole_box_invalid_) whole_box_invalid_ = ::InvalidateRect(hwnd_.get(), nullptr, FALSE) != FALSE;
 }
 
 void PictureBoxWindow::paint_into(HDC dc) const noexcept {
@@ -166,14 +168,15 @@ void PictureBoxWindow::paint_into(HDC dc) const noexcept {
     paint_picture_on_background(dc, RECT{0, 0, size.cx, size.cy}, back, picture_.get());
 }
 
-void PictureBoxWindow::mouse_event(LONG dispid, SHORT button, WPARAM wp, LPARAM lp) {
+void PictureBoxWindow::mouse_event(MouseAction action, SHORT button, WPARAM wp, LPARAM lp) {
     SHORT shift = shift_state(wp);
     float x = static_cast<float>(GET_X_LPARAM(lp));  // pixels: the box's scale unit
     float y = static_cast<float>(GET_Y_LPARAM(lp));
-    site_.on_mouse(dispid, button, shift, x, y);
+    site_.on_mouse(action, button, shift, x, y);
 }
 
 LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const site_hold hold(site_);
     switch (msg) {
     case WM_SIZE: {
         const SIZE now{LOWORD(lp), HIWORD(lp)};
@@ -186,6 +189,7 @@ LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_ERASEBKGND:
         return 1;  // WM_PAINT draws everything
     case WM_PAINT: {
+        whole_box_invalid_ = false;
         {
             paint_scope paint(hwnd);
             paint_into(paint.get());
@@ -208,7 +212,7 @@ LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
         if (HWND surface = ::GetParent(hwnd)) ::SetFocus(surface);
         after_dbl_click_ = false;
         const SHORT button = msg == WM_LBUTTONDOWN ? 1 : msg == WM_RBUTTONDOWN ? 2 : 4;
-        mouse_event(DISPID_TwainEvent_MouseDown, button, wp, lp);
+        mouse_event(MouseAction::down, button, wp, lp);
         return 0;
     }
     case WM_LBUTTONUP:
@@ -216,7 +220,7 @@ LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_MBUTTONUP: {
         if (!(wp & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON))) ::ReleaseCapture();
         const SHORT button = msg == WM_LBUTTONUP ? 1 : msg == WM_RBUTTONUP ? 2 : 4;
-        mouse_event(DISPID_TwainEvent_MouseUp, button, wp, lp);
+        mouse_event(MouseAction::up, button, wp, lp);
         // Click after the left button's MouseUp, except for the release that ends a double click.
         if (msg == WM_LBUTTONUP) {
             if (!after_dbl_click_) site_.on_click();
@@ -232,10 +236,10 @@ LRESULT PictureBoxWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM 
     case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDBLCLK:
         ::SetCapture(hwnd);
-        mouse_event(DISPID_TwainEvent_MouseDown, msg == WM_RBUTTONDBLCLK ? 2 : 4, wp, lp);
+        mouse_event(MouseAction::down, msg == WM_RBUTTONDBLCLK ? 2 : 4, wp, lp);
         return 0;
     case WM_MOUSEMOVE:
-        mouse_event(DISPID_TwainEvent_MouseMove, buttons_down(wp), wp, lp);
+        mouse_event(MouseAction::move, buttons_down(wp), wp, lp);
         return 0;
     default:
         break;

@@ -55,7 +55,7 @@ public:
 private:
     LRESULT handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) override;
     void window_destroyed() noexcept override;
-    void mouse_event(LONG dispid, SHORT button, WPARAM wp, LPARAM lp);
+    void mouse_event(MouseAction action, SHORT button, WPARAM wp, LPARAM lp);
     HCURSOR cursor() const noexcept;
     SIZE client_size() const noexcept;
 
@@ -67,6 +67,7 @@ private:
     HDC own_dc_ = nullptr;  // belongs to the window (CS_OWNDC)
     unique_hwnd tooltip_;   // created on first use, destroyed before the window
     SIZE last_size_{0, 0};
+    bool whole_box_invalid_ = false;  // invalidated by set_picture, not painted since
     OLE_COLOR back_color_ = 0x80000005;  // window background
     SHORT mouse_pointer_ = 0;
     com_ptr<IPictureDisp> mouse_icon_;

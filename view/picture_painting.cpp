@@ -8,15 +8,22 @@ bool translate_ole_color(OLE_COLOR color, COLORREF& out) noexcept {
 
 namespace {
 
-void blit_bitmap(HDC dc, HBITMAP bitmap, const RECT& client) noexcept {
+// A picture kept selected in a context of its own (IPicture::SelectPicture)
+// is drawn from there: its bitmap cannot be selected anywhere else.
+void blit_bitmap(HDC dc, IPicture* picture, HBITMAP bitmap, const RECT& client) noexcept {
     BITMAP info{};
     if (!::GetObjectW(bitmap, sizeof info, &info)) return;
+    const LONG w = info.bmWidth < client.right ? info.bmWidth : client.right;
+    const LONG h = info.bmHeight < client.bottom ? info.bmHeight : client.bottom;
+    HDC held = nullptr;
+    if (SUCCEEDED(picture->get_CurDC(&held)) && held) {
+        ::BitBlt(dc, 0, 0, w, h, held, 0, 0, SRCCOPY);
+        return;
+    }
     unique_hdc source(::CreateCompatibleDC(dc));
     if (!source) return;
     select_scope selected(source.get(), bitmap);
     if (!selected.ok()) return;
-    const LONG w = info.bmWidth < client.right ? info.bmWidth : client.right;
-    const LONG h = info.bmHeight < client.bottom ? info.bmHeight : client.bottom;
     ::BitBlt(dc, 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
 }
 
@@ -44,7 +51,7 @@ void paint_picture_on_background(HDC dc, const RECT& client, COLORREF back, IPic
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
     if (type == PICTYPE_BITMAP)
-        blit_bitmap(dc, reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), client);
+        blit_bitmap(dc, pic.get(), reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), client);
     else
         render_other(dc, pic.get(), client);
     if (saved) ::RestoreDC(dc, saved);

@@ -1,6 +1,5 @@
 #include "view/surface_window.h"
 
-#include "control/korvix_ids.h"
 #include "view/scroll_bar_window.h"
 
 namespace korvix {
@@ -50,6 +49,7 @@ SHORT SurfaceWindow::key_shift() noexcept {
 }
 
 LRESULT SurfaceWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    const site_hold hold(site_);
     switch (msg) {
     case WM_SIZE: {
         // The outer size is the control's extent; a new border alone is no Resize.
@@ -88,13 +88,15 @@ LRESULT SurfaceWindow::handle_message(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     case WM_KEYUP: {
         SHORT key = static_cast<SHORT>(wp);
         SHORT shift = key_shift();
-        site_.on_key(msg == WM_KEYDOWN ? DISPID_TwainEvent_KeyDown : DISPID_TwainEvent_KeyUp, key, shift);
+        site_.on_key(msg == WM_KEYDOWN ? KeyAction::down : KeyAction::up, key, shift);
         return 0;
     }
     case WM_CHAR: {
+        // The character the host leaves is the one that goes on; 0 cancels it.
         SHORT ascii = static_cast<SHORT>(wp);
         site_.on_key_press(ascii);
-        return 0;
+        if (ascii == 0) return 0;
+        return ::DefWindowProcW(hwnd, msg, static_cast<WPARAM>(static_cast<USHORT>(ascii)), lp);
     }
     case WM_DESTROY:
         // A container destroying its window takes ours with it: the bars go too.

@@ -14,21 +14,18 @@ RECT rect_in_window(HWND child, HWND parent) noexcept {
     return child_rc;
 }
 
-void draw_scroll_bar(HDC dc, HWND bar, HWND surface, bool horizontal) noexcept {
-    RECT rc = rect_in_window(bar, surface);
-    ::FillRect(dc, &rc, ::GetSysColorBrush(COLOR_SCROLLBAR));
-    const LONG arrow = horizontal ? rc.bottom - rc.top : rc.right - rc.left;
-    if (arrow <= 0) return;
-    RECT first = rc, second = rc;
-    if (horizontal) {
-        first.right = first.left + arrow;
-        second.left = second.right - arrow;
-    } else {
-        first.bottom = first.top + arrow;
-        second.top = second.bottom - arrow;
-    }
-    ::DrawFrameControl(dc, &first, DFC_SCROLL, horizontal ? DFCS_SCROLLLEFT : DFCS_SCROLLUP);
-    ::DrawFrameControl(dc, &second, DFC_SCROLL, horizontal ? DFCS_SCROLLRIGHT : DFCS_SCROLLDOWN);
+// A scroll bar as the window shows it, thumb included: the bar paints
+// itself into our context (a WM_PAINT whose wParam names the DC, which the
+// system's controls honour), placed where it sits in the surface. Its track
+// pattern is aligned to the bar as on screen.
+void draw_scroll_bar(HDC dc, HWND bar, HWND surface) noexcept {
+    const RECT rc = rect_in_window(bar, surface);
+    POINT old_origin{}, old_brush{};
+    ::SetViewportOrgEx(dc, rc.left, rc.top, &old_origin);
+    ::SetBrushOrgEx(dc, rc.left, rc.top, &old_brush);
+    ::SendMessageW(bar, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+    ::SetBrushOrgEx(dc, old_brush.x, old_brush.y, nullptr);
+    ::SetViewportOrgEx(dc, old_origin.x, old_origin.y, nullptr);
 }
 
 }  // namespace
@@ -49,6 +46,15 @@ void ControlView::draw(HDC dc, const RECT& bounds) {
     ::FillRect(memory.get(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
     if (impl_->surface->border_style() == 1) ::DrawEdge(memory.get(), &all, EDGE_SUNKEN, BF_RECT);
 
+    // The inner members show only inside the surface's client area (a bar's
+    // last pixels lie under the border).
+    RECT client{}, window{};
+    ::GetClientRect(surface, &client);
+    ::MapWindowPoints(surface, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    ::GetWindowRect(surface, &window);
+    ::OffsetRect(&client, -window.left, -window.top);
+    ::IntersectClipRect(memory.get(), client.left, client.top, client.right, client.bottom);
+
     if (HWND box = impl_->box->hwnd()) {
         const RECT at = rect_in_window(box, surface);
         POINT old{};
@@ -56,8 +62,8 @@ void ControlView::draw(HDC dc, const RECT& bounds) {
         impl_->box->paint_into(memory.get());
         ::SetViewportOrgEx(memory.get(), old.x, old.y, nullptr);
     }
-    if (impl_->hbar->visible() && impl_->hbar->hwnd()) draw_scroll_bar(memory.get(), impl_->hbar->hwnd(), surface, true);
-    if (impl_->vbar->visible() && impl_->vbar->hwnd()) draw_scroll_bar(memory.get(), impl_->vbar->hwnd(), surface, false);
+    if (impl_->hbar->visible() && impl_->hbar->hwnd()) draw_scroll_bar(memory.get(), impl_->hbar->hwnd(), surface);
+    if (impl_->vbar->visible() && impl_->vbar->hwnd()) draw_scroll_bar(memory.get(), impl_->vbar->hwnd(), surface);
 
     ::StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, memory.get(), 0,
                  0, size.cx, size.cy, SRCCOPY);

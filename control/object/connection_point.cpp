@@ -166,6 +166,18 @@ std::vector<com_ptr<IUnknown>> ConnectionPoint::sinks() const {
     return out;
 }
 
+std::vector<ConnectionPoint::Advised> ConnectionPoint::connections() const {
+    std::vector<Advised> out;
+    out.reserve(connections_.size());
+    for (const Connection& c : connections_) out.push_back({c.cookie, c.sink});
+    return out;
+}
+
+bool ConnectionPoint::advised(DWORD cookie) const noexcept {
+    return std::any_of(connections_.begin(), connections_.end(),
+                       [&](const Connection& c) { return c.cookie == cookie; });
+}
+
 void ConnectionPoint::clear() noexcept {
     std::vector<Connection> gone;
     gone.swap(connections_);

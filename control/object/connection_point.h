@@ -33,6 +33,13 @@ public:
     const IID& iid() const noexcept { return iid_; }
     // A copy of the current sinks, so a sink may Unadvise while being called.
     std::vector<com_ptr<IUnknown>> sinks() const;
+    struct Advised {
+        DWORD cookie;
+        com_ptr<IUnknown> sink;
+    };
+    // The same with each sink's cookie, to ask advised() during a call-out.
+    std::vector<Advised> connections() const;
+    bool advised(DWORD cookie) const noexcept;
     // Drops every sink (the control is going away).
     void clear() noexcept;
 

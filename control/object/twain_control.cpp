@@ -33,6 +33,7 @@ TwainControl::TwainControl()
     view_ = std::make_unique<ControlView>(static_cast<ControlViewSite&>(*this));
     picture_ = make_empty_picture();
     twain_ = std::make_unique<twain::TwainAcquisition>();
+    pic24_.set_progress_listener(&pic24_progress_);
     view_->set_size_pixels(240, 180);
     module_add_ref();
 }

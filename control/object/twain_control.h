@@ -20,6 +20,7 @@
 #include "control/object/parent_watch.h"
 #include "control/persist/settings_procedures.h"
 #include "control/twain_interface.h"
+#include "picture24/picture24.h"
 #include "twain/win/twain_acquisition.h"
 #include "view/control_view.h"
 
@@ -190,6 +191,10 @@ public:
     void raise_event(DISPID id, VARIANTARG* args, UINT count) noexcept;
     void raise_progress(SHORT percent) noexcept;
 
+    // PIC24: the control's own 24-bit picture, whose Progress the control
+    // raises as its own.
+    Picture24& picture24() noexcept { return pic24_; }
+
 private:
     class Settings;  // the persisted settings as the portable model sees them
     friend class Settings;
@@ -203,10 +208,19 @@ private:
     void on_picture_box_paint() override;
     void on_click() override;
     void on_dbl_click() override;
-    void on_mouse(LONG dispid, SHORT& button, SHORT& shift, float& x, float& y) override;
-    void on_key(LONG dispid, SHORT& key_code, SHORT& shift) override;
+    void on_mouse(MouseAction action, SHORT& button, SHORT& shift, float& x, float& y) override;
+    void on_key(KeyAction action, SHORT& key_code, SHORT& shift) override;
     void on_key_press(SHORT& key_ascii) override;
     void on_focus_request() override;
+    void hold() noexcept override;
+    void release_hold() noexcept override;
+
+    // PIC24_Progress.
+    struct Pic24Progress final : ProgressListener {
+        explicit Pic24Progress(TwainControl& control) noexcept : owner(control) {}
+        void on_progress(std::int16_t percent) override;
+        TwainControl& owner;
+    };
 
     // ParentWatch::Listener: the container destroys a window ours lives in.
     void container_window_destroying() noexcept override;
@@ -272,6 +286,8 @@ private:
     std::unique_ptr<ControlView> view_;
     GdiHelper gdi_;
     std::unique_ptr<twain::TwainAcquisition> twain_;  // mTwain
+    Pic24Progress pic24_progress_{*this};
+    Picture24 pic24_;
 
     // OLE state.
     com_ptr<IOleClientSite> client_site_;

@@ -7,6 +7,7 @@
 //                           (sample-picture.*, or scanned-page.* with --scan)
 //                           and load the PNG back into a second control
 //   --exit                  quit instead of running until the form is closed
+//   --scroll-demo           an A4 page at 600 dpi instead, scrolled to its middle
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -19,6 +20,7 @@
 #include "samples/host/files_demo.h"
 #include "samples/host/sample_picture.h"
 #include "samples/host/scan_demo.h"
+#include "samples/host/scroll_demo.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/hosted_control.h"
@@ -36,6 +38,7 @@ struct options {
     std::wstring files_folder;
     bool exit_after = false;
     bool scan = false;
+    bool scroll_demo = false;
     bool ok = true;
 };
 
@@ -59,6 +62,8 @@ options parse_options() {
             o.files_folder = hostkit::windows_path(std::string(path.begin(), path.end()));
         } else if (arg == L"--exit") {
             o.exit_after = true;
+        } else if (arg == L"--scroll-demo") {
+            o.scroll_demo = true;
         } else {
             std::fprintf(stderr, "sample_host: unknown option %ls\n", argv[i]);
             o.ok = false;
@@ -109,6 +114,8 @@ int run(const options& o) {
             return 2;
         }
     }
+
+    if (o.scroll_demo) return sample::run_scroll_demo(o.screenshot, o.exit_after);
 
     hostkit::frame_window frame(L"Korvix sample host", SIZE{480, 320});
     std::unique_ptr<hostkit::hosted_control> control;

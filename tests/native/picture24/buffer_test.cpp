@@ -328,6 +328,80 @@ TEST(PictureProgress, ListenerCannotChangeThePictureMidOperation) {
   EXPECT_TRUE(p.empty());
 }
 
+// A listener that moves pictures in or out of the one being processed: the
+// buffer under the running operation must stay where it is.
+struct MovingListener final : ProgressListener {
+  Picture24* picture = nullptr;
+  Picture24 other = make_picture(3, 1, {5, 6, 7});
+  int refusals = 0;
+  void on_progress(std::int16_t) override {
+    const auto refused = [&](auto&& change) {
+      try {
+        change();
+      } catch (const picture24_error& e) {
+        refusals += e.code() == picture24_errc::busy;
+      }
+    };
+    refused([&] { *picture = std::move(other); });
+    refused([&] { Picture24 stolen(std::move(*picture)); });
+    refused([&] { other = std::move(*picture); });
+  }
+};
+
+TEST(PictureProgress, ListenerCannotMovePicturesInOrOut) {
+  const struct {
+    const char* name;
+    void (*run)(Picture24&);
+    std::vector<std::int32_t> expected;
+  } cases[] = {
+      {"rotate90", [](Picture24& p) { p.rotate90(); }, {3, 1, 4, 2}},
+      {"flip", [](Picture24& p) { p.flip(); }, {3, 4, 1, 2}},
+      {"mirror", [](Picture24& p) { p.mirror(); }, {2, 1, 4, 3}},
+  };
+  for (const auto& c : cases) {
+    Picture24 p = make_picture(2, 2, {1, 2, 3, 4});
+    MovingListener listener;
+    listener.picture = &p;
+    p.set_progress_listener(&listener);
+    c.run(p);
+    EXPECT_EQ(3 * 2, listener.refusals) << c.name;
+    EXPECT_EQ(c.expected, pixels_of(p)) << c.name;
+    EXPECT_EQ((std::vector<std::int32_t>{5, 6, 7}), pixels_of(listener.other)) << c.name;
+  }
+}
+
+TEST(PictureLifeCycle, MovesAgreeWithCopiesOnListenerAndRegion) {
+  int target_regions = 0, source_regions = 0;
+  ProgressRecorder target_listener, source_listener;
+  const auto counting = [](int& n) { return RegionHandle(&n, [](void* c) { ++*static_cast<int*>(c); }); };
+  for (const bool by_move : {false, true}) {
+    target_regions = source_regions = 0;
+    Picture24 target = make_picture(1, 1, {9});
+    Picture24 source = make_picture(2, 1, {1, 2});
+    target.set_progress_listener(&target_listener);
+    source.set_progress_listener(&source_listener);
+    target.set_region(counting(target_regions));
+    source.set_region(counting(source_regions));
+    if (by_move)
+      target = std::move(source);
+    else
+      target = source;
+    const char* how = by_move ? "move" : "copy";
+    EXPECT_EQ((std::vector<std::int32_t>{1, 2}), pixels_of(target)) << how;
+    EXPECT_EQ(&target_listener, target.progress_listener()) << how;
+    EXPECT_FALSE(target.has_region()) << how;
+    EXPECT_EQ(1, target_regions) << how;
+    EXPECT_EQ(&source_listener, source.progress_listener()) << how;
+    // The source keeps its pixels and region when copied; a moved-from
+    // picture is empty, and a region of pixels it no longer has is gone.
+    EXPECT_EQ(by_move, source.empty()) << how;
+    EXPECT_EQ(by_move ? 1 : 0, source_regions) << how;
+    Picture24 constructed(std::move(target));
+    EXPECT_EQ(nullptr, constructed.progress_listener()) << how;
+    EXPECT_TRUE(target.empty()) << how;
+  }
+}
+
 TEST(PictureProgress, EmptyPictureReportsNothing) {
   ProgressRecorder recorder;
   Picture24 p;

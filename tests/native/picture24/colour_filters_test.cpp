@@ -272,6 +272,15 @@ TEST(Lightness, MinusHundredAndBelowGiveBlack) {
   }
 }
 
+TEST(Lightness, FactorIsRoundedToSingleAtEveryStep) {
+  // Pure blue 25 at 18 %: L = 25/510 and L' = 2 L' / 2 lands on the tie
+  // 29.5 / 255 only with the factor rounded once from double (29); with
+  // single(18) / 100 + 1 each rounded to single it is just above (30).
+  Picture24 p = make_picture(1, 1, {rgb(0, 0, 25)});
+  p.lightness(18);
+  EXPECT_EQ(rgb(0, 0, 30), p.pixel(0, 0));
+}
+
 TEST(Lightness, KeepsHueWhileScaling) {
   Picture24 p = make_picture(1, 1, {rgb(200, 100, 0)});  // H = 0.5, S = 1, L = 0.392
   p.lightness(-50);

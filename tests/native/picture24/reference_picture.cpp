@@ -221,7 +221,9 @@ void hsl_to_rgb(float h, float s, float l, std::int64_t& R, std::int64_t& G, std
 }
 
 void lightness(Picture& p, int percent) {
-  const float factor = static_cast<float>(percent / 100.0 + 1.0);
+  const float percent_single = static_cast<float>(percent);
+  const float hundredth = percent_single / 100.0f;
+  const float factor = hundredth + 1.0f;
   for (int y = 0; y < p.height; ++y)
     for (int x = 0; x < p.width; ++x) {
       std::uint8_t* px = p.at(x, y);

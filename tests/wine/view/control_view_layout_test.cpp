@@ -6,6 +6,7 @@ namespace korvix {
 namespace {
 
 using testing::make_picture;
+using testing::picture_size;
 using testing::ViewTest;
 
 using ControlViewLayout = ViewTest;
@@ -72,8 +73,10 @@ TEST_F(ControlViewLayout, WorkedExampleOnRealWindows) {
     ::GetClientRect(view->picture_box_hwnd(), &box_client);
     EXPECT_EQ(box_client.right, 316);  // no border of its own: scale = client pixels
     EXPECT_EQ(box_client.bottom, 219);
-    // Until the cut-out exists the box holds the whole picture.
-    EXPECT_EQ(view->shown_picture().get(), picture.get());
+    // The box holds a cut-out of its own size.
+    const SIZE shown = picture_size(view->shown_picture().get());
+    EXPECT_EQ(shown.cx, 316);
+    EXPECT_EQ(shown.cy, 219);
     EXPECT_EQ(view->view_picture().get(), picture.get());
 }
 
@@ -140,9 +143,10 @@ TEST_F(ControlViewLayout, NothingLeavesTheViewAsItWas) {
     com_ptr<IPictureDisp> picture = make_picture(1000, 1000);
     view->set_view_picture(picture.get());
     const MemberRect box = view->picture_box_rect();
+    const com_ptr<IPictureDisp> shown = view->shown_picture();
     view->set_view_picture(nullptr);
     EXPECT_FALSE(view->view_picture());
-    EXPECT_EQ(view->shown_picture().get(), picture.get());
+    EXPECT_EQ(view->shown_picture().get(), shown.get());
     view->refresh();
     view->set_rect(RECT{0, 0, 200, 200});
     EXPECT_EQ(view->picture_box_rect(), box);
@@ -162,7 +166,10 @@ TEST_F(ControlViewLayout, AutoRedrawOffShowsNothingNewUntilRefresh) {
     site.calls.clear();
     ::ShowWindow(host.get(), SW_SHOW);
     view->refresh();
-    EXPECT_EQ(view->shown_picture().get(), second.get());
+    const SIZE shown = picture_size(view->shown_picture().get());
+    EXPECT_NE(view->shown_picture().get(), first.get());
+    EXPECT_EQ(shown.cx, view->scale_width());
+    EXPECT_EQ(shown.cy, view->scale_height());
     EXPECT_TRUE(view->hscroll().visible);
     EXPECT_TRUE(view->vscroll().visible);
     EXPECT_FALSE(site.redraw);
