@@ -11,6 +11,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build/bench}"
 win="$build-win32"
 jobs="${KORVIX_JOBS:-2}"
+export KORVIX_JOBS="$jobs"
 
 "$root/tools/setup.sh" bench
 
@@ -19,15 +20,9 @@ cmake --build "$build" --target korvix_picture24_bench -j "$jobs" >/dev/null
 echo "== picture24 (native, $(uname -m))"
 "$build/bench/picture24/korvix_picture24_bench"
 
-# shellcheck source=../tools/wine-env.sh
-source "$root/tools/wine-env.sh"
-trap korvix_wine_stop EXIT
-korvix_xvfb_start
-korvix_prefix_init "$win/wineprefix"
-korvix_wineserver_start
-cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DKORVIX_BENCH=ON >/dev/null
-cmake --build "$win" --target korvix_picture24_bench korvix_viewport_bench -j "$jobs" >/dev/null
+# shellcheck source=wine-bench.sh
+source "$root/bench/wine-bench.sh"
+korvix_wine_bench_build "$root" "$win" korvix_picture24_bench korvix_viewport_bench
 echo "== picture24 (i686 Windows build, under Wine)"
 wine "$win/bench/picture24/korvix_picture24_bench.exe" | tr -d '\r'
 echo "== viewport (i686 Windows build, under Wine)"

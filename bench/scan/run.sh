@@ -11,15 +11,8 @@ if [ $# -gt 0 ] && [ "$1" != "--" ]; then build="$(realpath -m "$1")"; shift; fi
 [ "${1:-}" = "--" ] && shift
 
 "$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DKORVIX_BENCH=ON >/dev/null
-cmake --build "$build" --target korvix_scan_bench -j "${KORVIX_JOBS:-2}" >/dev/null
-
-# shellcheck source=../../tools/wine-env.sh
-source "$root/tools/wine-env.sh"
-trap korvix_wine_stop EXIT
-korvix_xvfb_start
-korvix_prefix_init "$build/wineprefix"
+# shellcheck source=../wine-bench.sh
+source "$root/bench/wine-bench.sh"
+korvix_wine_bench_build "$root" "$build" korvix_scan_bench
 korvix_install_scanner "$build"
-korvix_wineserver_start
 wine "$build/bench/scan/korvix_scan_bench.exe" "$build/control/korvixlite.ocx" "$@" | tr -d '\r'

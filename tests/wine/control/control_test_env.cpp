@@ -7,14 +7,6 @@ namespace korvix::test {
 
 using hostkit::recording_property_bag;
 
-std::wstring module_path() {
-#ifdef KORVIX_OCX_PATH
-    return hostkit::windows_path(KORVIX_OCX_PATH);
-#else
-    return L"";
-#endif
-}
-
 const std::vector<persisted_key>& persisted_keys() {
     static const std::vector<persisted_key> keys = {
         {L"BackColor", VT_I4, DISPID_Twain_BackColor},

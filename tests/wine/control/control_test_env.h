@@ -22,9 +22,6 @@ namespace korvix::test {
 
 using hostkit::unique_variant;
 
-// Where the build put the module, as a Windows path.
-std::wstring module_path();
-
 // The control's rectangle in the frame used by most cases: 320 x 240 pixels,
 // which is 4800 x 3600 twips at 96 dpi.
 constexpr RECT kControlRect{0, 0, 320, 240};

@@ -44,7 +44,7 @@ TEST_F(Hosting, AtlContainerCreatesInitialisesAndActivatesTheControl) {
     }
     hostkit::pump_messages();
     ::CoFreeUnusedLibraries();
-    EXPECT_EQ(hostkit::module_can_unload(module_path()), S_OK) << "the ATL teardown left an object alive";
+    EXPECT_EQ(hostkit::module_can_unload(hostkit::module_under_test()), S_OK) << "the ATL teardown left an object alive";
 }
 
 TEST_F(Hosting, OwnContainerActivatesInPlaceAtTheGivenRectangle) {

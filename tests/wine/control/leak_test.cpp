@@ -69,7 +69,7 @@ TEST_F(Leaks, FiveHundredHostedInstancesLeaveNothingBehind) {
     EXPECT_EQ(alive, 0) << "bitmaps of released pictures still exist";
     EXPECT_EQ(kept_site, 0) << "instances that kept a reference to their site";
     EXPECT_EQ(kept_sink, 0) << "instances that kept the notification sink";
-    EXPECT_EQ(hostkit::module_can_unload(module_path()), S_OK) << "objects of the module still alive";
+    EXPECT_EQ(hostkit::module_can_unload(hostkit::module_under_test()), S_OK) << "objects of the module still alive";
 }
 
 TEST_F(Leaks, ReplacedPicturesAreReleased) {

@@ -17,10 +17,10 @@ public:
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
         initialised_ = true;
 #ifdef KORVIX_OCX_PATH
-        const HRESULT hr = korvix::hostkit::register_server(korvix::test::module_path());
+        const HRESULT hr = korvix::hostkit::register_server(korvix::hostkit::module_under_test());
         ASSERT_EQ(hr, S_OK) << "DllRegisterServer of the built module failed";
         // Kept loaded so the suites can ask it whether objects are still alive.
-        module_.reset(::LoadLibraryW(korvix::test::module_path().c_str()));
+        module_.reset(::LoadLibraryW(korvix::hostkit::module_under_test().c_str()));
         ASSERT_TRUE(module_);
 #else
         FAIL() << "built without the control module (no korvixlite target)";

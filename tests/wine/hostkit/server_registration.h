@@ -20,4 +20,14 @@ HRESULT register_server(const std::wstring& module_path);
 // S_OK when no object or lock is alive. E_FAIL when not loaded.
 HRESULT module_can_unload(const std::wstring& module_path);
 
+// The control module the including suite was built to test (its build passes
+// KORVIX_OCX_PATH); empty in a build without the module.
+inline std::wstring module_under_test() {
+#ifdef KORVIX_OCX_PATH
+    return windows_path(KORVIX_OCX_PATH);
+#else
+    return L"";
+#endif
+}
+
 }  // namespace korvix::hostkit

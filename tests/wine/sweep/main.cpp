@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     if (FAILED(::OleInitialize(nullptr))) return 2;
-    if (FAILED(korvix::hostkit::register_server(korvix::sweep::module_path()))) return 2;
+    if (FAILED(korvix::hostkit::register_server(korvix::hostkit::module_under_test()))) return 2;
     const std::string option = "--write-corpus=";
     int rc;
     if (argc == 2 && std::string(argv[1]).rfind(option, 0) == 0) {

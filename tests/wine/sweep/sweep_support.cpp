@@ -11,7 +11,6 @@
 
 namespace korvix::sweep {
 
-std::wstring module_path() { return hostkit::windows_path(KORVIX_OCX_PATH); }
 
 com_ptr<ITwain> new_control() {
     com_ptr<IPersistStreamInit> init;

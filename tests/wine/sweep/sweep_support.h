@@ -25,7 +25,6 @@ namespace korvix::sweep {
 
 using hostkit::unique_variant;
 
-std::wstring module_path();
 // A new control from the registered module, initialised as a new instance.
 com_ptr<ITwain> new_control();
 

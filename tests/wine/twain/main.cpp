@@ -18,7 +18,7 @@ public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
         initialised_ = true;
-        ASSERT_EQ(korvix::hostkit::register_server(korvix::twain::test::module_path()), S_OK);
+        ASSERT_EQ(korvix::hostkit::register_server(korvix::hostkit::module_under_test()), S_OK);
     }
     void TearDown() override {
         if (initialised_) ::OleUninitialize();

@@ -10,14 +10,6 @@ namespace korvix::twain::test {
 
 using hostkit::unique_variant;
 
-std::wstring module_path() {
-#ifdef KORVIX_OCX_PATH
-    return hostkit::windows_path(KORVIX_OCX_PATH);
-#else
-    return L"";
-#endif
-}
-
 scan_host::scan_host() {
     frame_ = std::make_unique<hostkit::frame_window>(L"Korvix scan test", SIZE{360, 280});
     control_ = hostkit::host_new_control(frame_->hwnd(), RECT{0, 0, 320, 240});

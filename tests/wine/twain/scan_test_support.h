@@ -24,8 +24,6 @@
 
 namespace korvix::twain::test {
 
-std::wstring module_path();
-
 // The control, new and in-place active on a form of its own.
 class scan_host {
 public:

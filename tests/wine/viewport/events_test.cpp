@@ -386,7 +386,7 @@ TEST_F(Events, HandlerMayReleaseTheControl) {
         EXPECT_EQ(sink->ref_count(), 1);
     }
     ::CoFreeUnusedLibraries();
-    EXPECT_EQ(hostkit::module_can_unload(module_path()), S_OK);
+    EXPECT_EQ(hostkit::module_can_unload(hostkit::module_under_test()), S_OK);
 }
 
 }  // namespace

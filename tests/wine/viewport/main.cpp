@@ -15,9 +15,9 @@ class ole_environment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        ASSERT_EQ(korvix::hostkit::register_server(korvix::viewport_test::module_path()), S_OK);
+        ASSERT_EQ(korvix::hostkit::register_server(korvix::hostkit::module_under_test()), S_OK);
         // Kept loaded so the suites can ask it whether objects are still alive.
-        module_.reset(::LoadLibraryW(korvix::viewport_test::module_path().c_str()));
+        module_.reset(::LoadLibraryW(korvix::hostkit::module_under_test().c_str()));
     }
     void TearDown() override {
         ::OleUninitialize();

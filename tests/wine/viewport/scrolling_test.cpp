@@ -48,8 +48,12 @@ TEST_P(ScrollingInContainers, ShowsThePartAtBothBarsPositions) {
         set_picture(twain.control(), hostkit::make_gradient_picture(c.picture.cx, c.picture.cy).get());
         for (const scroll_step& s : c.steps) scroll(twain.windows(), s.vertical, s.code, s.position);
         const POINT at = scroll_position(twain.windows());
-        if (::IsWindowVisible(twain.windows().hscroll)) EXPECT_EQ(at.x, c.expected_origin.x);
-        if (::IsWindowVisible(twain.windows().vscroll)) EXPECT_EQ(at.y, c.expected_origin.y);
+        if (::IsWindowVisible(twain.windows().hscroll)) {
+            EXPECT_EQ(at.x, c.expected_origin.x);
+        }
+        if (::IsWindowVisible(twain.windows().vscroll)) {
+            EXPECT_EQ(at.y, c.expected_origin.y);
+        }
         EXPECT_TRUE(shows_gradient_part(shown(twain.windows()), c.picture, c.expected_origin));
     }
 }

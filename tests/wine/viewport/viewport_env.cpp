@@ -5,14 +5,6 @@
 
 namespace korvix::viewport_test {
 
-std::wstring module_path() {
-#ifdef KORVIX_OCX_PATH
-    return hostkit::windows_path(KORVIX_OCX_PATH);
-#else
-    return L"";
-#endif
-}
-
 std::string container_name(const ::testing::TestParamInfo<container>& info) {
     return info.param == container::own ? "OwnContainer" : "AtlContainer";
 }

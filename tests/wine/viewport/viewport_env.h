@@ -26,8 +26,6 @@ namespace korvix::viewport_test {
 
 using hostkit::unique_variant;
 
-std::wstring module_path();
-
 enum class container { own, atl };
 std::string container_name(const ::testing::TestParamInfo<container>& info);
 
