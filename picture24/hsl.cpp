@@ -139,14 +139,17 @@ inline __m128i lighter4(__m128 r, __m128 g, __m128 b, __m128 factor) {
   const __m128 l = _mm_mul_ps(_mm_add_ps(max, min), half);
   const __m128 grey = _mm_cmpeq_ps(max, min);
   const __m128 d = _mm_sub_ps(max, min);
-  const __m128 s_lower = _mm_div_ps(d, _mm_add_ps(max, min));
-  const __m128 s_upper = _mm_div_ps(d, _mm_sub_ps(_mm_sub_ps(two, max), min));
-  const __m128 s = _mm_andnot_ps(grey, pick(_mm_cmple_ps(l, half), s_lower, s_upper));
-  const __m128 h_red = _mm_div_ps(_mm_sub_ps(g, b), d);
-  const __m128 h_green = _mm_add_ps(_mm_div_ps(_mm_sub_ps(b, r), d), two);
-  const __m128 h_blue = _mm_add_ps(_mm_div_ps(_mm_sub_ps(r, g), d), four);
-  const __m128 h = _mm_andnot_ps(
-      grey, pick(_mm_cmpeq_ps(r, max), h_red, pick(_mm_cmpeq_ps(g, max), h_green, h_blue)));
+  // Each lane divides only by what its branch needs: the divisions are the
+  // scalar code's own operations on the same operands, picked first.
+  const __m128 s_divisor = pick(_mm_cmple_ps(l, half), _mm_add_ps(max, min), _mm_sub_ps(_mm_sub_ps(two, max), min));
+  const __m128 s = _mm_andnot_ps(grey, _mm_div_ps(d, s_divisor));
+  const __m128 red_max = _mm_cmpeq_ps(r, max), green_max = _mm_cmpeq_ps(g, max);
+  const __m128 h_numerator =
+      pick(red_max, _mm_sub_ps(g, b), pick(green_max, _mm_sub_ps(b, r), _mm_sub_ps(r, g)));
+  const __m128 h_quotient = _mm_div_ps(h_numerator, d);
+  // Red's sector is the quotient itself; green's adds 2, blue's 4.
+  const __m128 h_sector = pick(red_max, h_quotient, _mm_add_ps(h_quotient, pick(green_max, two, four)));
+  const __m128 h = _mm_andnot_ps(grey, h_sector);
   // New lightness, capped at 1, floored at 0.
   __m128 l2 = _mm_mul_ps(l, factor);
   l2 = pick(_mm_cmpgt_ps(l2, one), one, l2);
