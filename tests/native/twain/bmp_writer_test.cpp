@@ -14,7 +14,7 @@ namespace korvix::twain {
 namespace {
 
 using test::dib_builder;
-using test::dib_spec;
+using test::dib_shape;
 
 struct memory_sink final : ByteSink {
     std::vector<std::uint8_t> bytes;
@@ -30,7 +30,7 @@ struct memory_sink final : ByteSink {
 
 TEST(BmpWriter, StopsAtTheFirstRefusedWrite) {
     for (const bool top_down : {false, true}) {
-        dib_spec s;
+        dib_shape s;
         s.width = 3;
         s.height = top_down ? -4 : 4;
         s.bit_count = 8;

@@ -9,7 +9,7 @@
 
 namespace korvix::twain::test {
 
-struct dib_spec {
+struct dib_shape {
     std::int32_t width = 3;
     std::int32_t height = 2;  // negative: top-down
     std::uint16_t bit_count = 24;
@@ -24,7 +24,7 @@ struct dib_spec {
 
 class dib_builder {
 public:
-    explicit dib_builder(const dib_spec& s) : s_(s) {
+    explicit dib_builder(const dib_shape& s) : s_(s) {
         const std::int32_t h = s.height < 0 ? -s.height : s.height;
         row_ = (static_cast<std::size_t>(s.width) * s.bit_count + 31) / 32 * 4;
         table_at_ = s.header_bytes + (s.masks_after_header ? 12 : 0);
@@ -72,7 +72,7 @@ public:
     }
 
 private:
-    dib_spec s_;
+    dib_shape s_;
     std::size_t row_ = 0, table_at_ = 0, pixels_at_ = 0;
     std::vector<std::uint8_t> bytes_;
 };

@@ -73,7 +73,7 @@ std::vector<source_case> cases() {
     };
     // Every kind of DIB a driver sends, in both row orders.
     struct kind_case {
-        const char* spec;
+        const char* shape;
         dib_kind kind;
     };
     auto kind = [](std::uint16_t bits, std::uint32_t clr, bool bitfields = false, std::uint32_t header = 40) {
@@ -94,8 +94,8 @@ std::vector<source_case> cases() {
         for (const bool top_down : {false, true}) {
             dib_kind d = k.kind;
             d.top_down = top_down;
-            c.push_back({std::string("DIB ") + k.spec + (top_down ? ", top-down" : ""),
-                         std::string("dib=") + k.spec + (top_down ? ",topdown" : ""), true, d.width, d.height, d,
+            c.push_back({std::string("DIB ") + k.shape + (top_down ? ", top-down" : ""),
+                         std::string("dib=") + k.shape + (top_down ? ",topdown" : ""), true, d.width, d.height, d,
                          during::nothing, "", "", true});
         }
     return c;

@@ -54,7 +54,7 @@ inline std::uint32_t expected_colour(const dib_kind& k, std::int32_t x, std::int
 
 // The packed DIB of that kind.
 inline std::vector<std::uint8_t> make_dib(const dib_kind& k) {
-    dib_spec s;
+    dib_shape s;
     s.width = k.width;
     s.height = k.top_down ? -k.height : k.height;
     s.bit_count = k.bits;

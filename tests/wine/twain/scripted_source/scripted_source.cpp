@@ -35,7 +35,7 @@ HINSTANCE g_module = nullptr;
 
 struct scenario {
     std::set<TW_UINT16> refuse_set, refuse_get;
-    std::string layout, signal, xfer, dib_spec;
+    std::string layout, signal, xfer, dib_shape;
     bool ui_controllable = true, width_zero = false, refuse_endxfer = false, refuse_disable = false;
     TW_UINT16 pending = 0;
 };
@@ -67,17 +67,17 @@ scenario read_scenario() {
         else if (key == "endxfer") s.refuse_endxfer = value == "refuse";
         else if (key == "pending") s.pending = static_cast<TW_UINT16>(std::atoi(value.c_str()));
         else if (key == "disable") s.refuse_disable = value == "refuse";
-        else if (key == "dib") s.dib_spec = value;
+        else if (key == "dib") s.dib_shape = value;
     }
     return s;
 }
 
 // A DIB of the kind "bits[,clr=n][,bitfields][,v5][,topdown][,lie][,huge][,noppm][,size=WxH]" in a
 // global block; noppm: no resolution stated.
-HGLOBAL dib_block(const std::string& spec) {
+HGLOBAL dib_block(const std::string& shape) {
     test::dib_kind kind;
     bool lie = false, huge = false, no_resolution = false;
-    std::stringstream in(spec);
+    std::stringstream in(shape);
     std::string part;
     std::getline(in, part, ',');
     kind.bits = static_cast<std::uint16_t>(std::atoi(part.c_str()));
@@ -150,7 +150,7 @@ protected:
             signal(MSG_CLOSEDSREQ);
             return TWRC_SUCCESS;
         }
-        if (!ui.ShowUI && !s_.dib_spec.empty()) {  // the scripted DIB is made at the transfer
+        if (!ui.ShowUI && !s_.dib_shape.empty()) {  // the scripted DIB is made at the transfer
             state_ = kReady;
             pending_ = 1;
             signal(MSG_XFERREADY);
@@ -163,9 +163,9 @@ protected:
         note(" NATIVEXFER");
         if (s_.xfer == "failure") return fail(TWCC_OPERATIONERROR);
         if (s_.xfer == "cancel_nohandle") return TWRC_CANCEL;
-        if (!s_.dib_spec.empty()) {
+        if (!s_.dib_shape.empty()) {
             drop_page();
-            dib = dib_block(s_.dib_spec);
+            dib = dib_block(s_.dib_shape);
             state_ = kTransferring;
             return s_.xfer == "cancel" ? TWRC_CANCEL : TWRC_XFERDONE;
         }
