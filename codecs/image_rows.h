@@ -1,11 +1,14 @@
 // The two ends the portable encoders work between: a picture read as rows of
-// 24-bit pixels (blue, green, red; top row first) and a sequential byte sink.
+// 24-bit pixels (blue, green, red; top row first) and a sequential byte sink
+// (common/byte_sink.h).
 // The Windows binding reads the rows out of a bitmap and writes to a file;
 // tests use memory.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "common/byte_sink.h"
 
 namespace korvix {
 
@@ -19,15 +22,6 @@ public:
 
 protected:
     ~BgrRowSource() = default;
-};
-
-class ByteSink {
-public:
-    // Appends size bytes. False on failure (the sink stays failed).
-    virtual bool write(const void* data, size_t size) = 0;
-
-protected:
-    ~ByteSink() = default;
 };
 
 // Dots per inch along each axis; 0 means unknown.

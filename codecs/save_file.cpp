@@ -14,6 +14,7 @@
 #include "codecs/palette_quantizer.h"
 #include "codecs/replacement_file.h"
 #include "codecs/tiff_writer.h"
+#include "common/win/file_sink.h"
 
 namespace korvix {
 
@@ -77,26 +78,6 @@ Status save_through_gdiplus(const GdiplusApi& api, HBITMAP source, ImageFormat f
     if (status == Gdiplus::Ok && !file.commit()) status = Gdiplus::Win32Error;
     return status;
 }
-
-class FileSink final : public ByteSink {
-public:
-    explicit FileSink(HANDLE file) : file_(file) {}
-    bool write(const void* data, size_t size) override {
-        const BYTE* bytes = static_cast<const BYTE*>(data);
-        while (ok_ && size) {
-            const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-            DWORD written = 0;
-            ok_ = ::WriteFile(file_, bytes, chunk, &written, nullptr) && written == chunk;
-            bytes += chunk;
-            size -= chunk;
-        }
-        return ok_;
-    }
-
-private:
-    HANDLE file_;
-    bool ok_ = true;
-};
 
 Status save_tiff(HBITMAP source, const std::wstring& file_name, ImageResolution dpi) {
     BitmapRows rows(source);

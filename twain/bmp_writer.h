@@ -8,18 +8,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/byte_sink.h"
 #include "twain/dib_layout.h"
 
 namespace korvix::twain {
 
-class ByteSink {
-public:
-    // Writes all bytes or returns false.
-    virtual bool write(const void* data, std::size_t bytes) noexcept = 0;
-
-protected:
-    ~ByteSink() = default;
-};
+using korvix::ByteSink;
 
 // The 14-byte file header and 40-byte info header of the file for layout.
 struct BmpHeaders {

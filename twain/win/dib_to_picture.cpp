@@ -1,32 +1,12 @@
 #include "twain/win/dib_to_picture.h"
 
-#include <algorithm>
-
+#include "common/win/file_sink.h"
 #include "twain/bmp_writer.h"
 #include "twain/win/temp_file.h"
 
 namespace korvix::twain {
 
 namespace {
-
-class FileSink final : public ByteSink {
-public:
-    explicit FileSink(HANDLE file) noexcept : file_(file) {}
-    bool write(const void* data, std::size_t bytes) noexcept override {
-        const auto* at = static_cast<const char*>(data);
-        while (bytes > 0) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes, 1u << 24));
-            DWORD written = 0;
-            if (!::WriteFile(file_, at, chunk, &written, nullptr) || written != chunk) return false;
-            at += chunk;
-            bytes -= chunk;
-        }
-        return true;
-    }
-
-private:
-    HANDLE file_;
-};
 
 bool write_file(const std::wstring& path, const std::uint8_t* dib, const DibLayout& layout) noexcept {
     const HANDLE opened = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
