@@ -1,5 +1,7 @@
-// Registers the freshly built module, as regsvr32 would, and runs the
-// suites in one single-threaded apartment.
+// The main() of the suites that drive the registered control: one
+// single-threaded apartment, the freshly built module registered as regsvr32
+// would and kept loaded. Compiled into each suite's program, whose build
+// names the module (KORVIX_OCX_PATH).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -7,7 +9,6 @@
 
 #include "common/win/unique_resource.h"
 #include "tests/wine/hostkit/server_registration.h"
-#include "tests/wine/viewport/viewport_env.h"
 
 namespace {
 
@@ -15,17 +16,25 @@ class ole_environment : public ::testing::Environment {
 public:
     void SetUp() override {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
-        ASSERT_EQ(korvix::hostkit::register_server(korvix::hostkit::module_under_test()), S_OK);
+        initialised_ = true;
+#ifdef KORVIX_OCX_PATH
+        const HRESULT hr = korvix::hostkit::register_server(korvix::hostkit::module_under_test());
+        ASSERT_EQ(hr, S_OK) << "DllRegisterServer of the built module failed";
         // Kept loaded so the suites can ask it whether objects are still alive.
         module_.reset(::LoadLibraryW(korvix::hostkit::module_under_test().c_str()));
+        ASSERT_TRUE(module_);
+#else
+        FAIL() << "built without the control module (no korvixlite target)";
+#endif
     }
     void TearDown() override {
-        ::OleUninitialize();
+        if (initialised_) ::OleUninitialize();
         module_.reset();
     }
 
 private:
     korvix::unique_hmodule module_;
+    bool initialised_ = false;
 };
 
 }  // namespace
