@@ -80,15 +80,6 @@ RECT control_rect(SIZE client) {
                 client.cy > 2 * margin ? client.cy - margin : margin + 1};
 }
 
-// Lets the form and the control paint: dispatch messages for a while.
-void settle(DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < milliseconds) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        hostkit::pump_messages();
-    }
-}
-
 constexpr int kPictureWidth = 720;
 constexpr int kPictureHeight = 272;
 
@@ -150,10 +141,10 @@ int run(const options& o) {
     int status = 0;
     if (!o.screenshot.empty()) {
         ::SetForegroundWindow(frame.hwnd());
-        settle(400);
+        hostkit::pump_messages_for(400);
         ::RedrawWindow(frame.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN |
                                                            RDW_UPDATENOW);
-        settle(200);
+        hostkit::pump_messages_for(200);
         const hostkit::window_capture shot = hostkit::capture_window(frame.hwnd());
         const bool shown = o.scan ? sample::shows_scanned_page(shot, frame.hwnd(), control->dispatch())
                                   : shows_sample_picture(shot, frame.hwnd(), control->dispatch());

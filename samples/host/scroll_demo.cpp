@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "control/korvix_ids.h"
+#include "samples/host/scan_demo.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/hosted_control.h"
@@ -57,14 +58,6 @@ unique_hbitmap make_page(BYTE** bits) {
     return page;
 }
 
-void settle(DWORD milliseconds) {
-    const DWORD start = ::GetTickCount();
-    while (::GetTickCount() - start < milliseconds) {
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        hostkit::pump_messages();
-    }
-}
-
 // The user drags a thumb to `position` and lets go.
 void drag_thumb(const hostkit::view_windows& w, bool vertical, int position) {
     const UINT message = vertical ? WM_VSCROLL : WM_HSCROLL;
@@ -107,17 +100,16 @@ int run_scroll_demo(const std::wstring& screenshot, bool exit_after) {
     int status = 0;
     if (!screenshot.empty()) {
         ::SetForegroundWindow(frame.hwnd());
-        settle(400);
+        hostkit::pump_messages_for(400);
         const hostkit::window_capture shot = hostkit::capture_window(frame.hwnd());
         // The picture box shows the page from its middle: compare its pixels.
-        RECT frame_rect{}, box_rect{};
-        ::GetWindowRect(frame.hwnd(), &frame_rect);
-        ::GetWindowRect(w.picture_box, &box_rect);
+        POINT at{};
+        picture_box_offset(frame.hwnd(), control->dispatch(), at);
         const size_t stride = (size_t(kPageWidth) * 3 + 3) & ~size_t(3);
         for (int y = 0; y < box.bottom && status == 0; y += 3)
             for (int x = 0; x < box.right; x += 3) {
                 const BYTE* p = bits + stride * size_t(middle.y + y) + 3 * size_t(middle.x + x);
-                if (shot.at(box_rect.left - frame_rect.left + x, box_rect.top - frame_rect.top + y) !=
+                if (shot.at(at.x + x, at.y + y) !=
                     RGB(p[2], p[1], p[0])) {
                     std::fprintf(stderr, "sample_host: the control does not show the middle of the page\n");
                     status = 6;

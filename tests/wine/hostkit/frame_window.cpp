@@ -71,4 +71,12 @@ void pump_messages() {
     }
 }
 
+void pump_messages_for(DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < milliseconds) {
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        pump_messages();
+    }
+}
+
 }  // namespace korvix::hostkit

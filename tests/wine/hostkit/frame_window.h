@@ -35,5 +35,8 @@ private:
 // Dispatches every pending message of this thread (so the controls paint
 // and lay out) and returns when the queue is empty.
 void pump_messages();
+// Keeps dispatching this thread's messages for a while (timers and paints
+// that are due later get their turn).
+void pump_messages_for(DWORD milliseconds);
 
 }  // namespace korvix::hostkit
