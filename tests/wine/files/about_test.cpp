@@ -4,9 +4,9 @@
 #include "tests/wine/files/files_fixture.h"
 
 #include <atomic>
-#include <cstring>
 
 #include "about/about_box.h"
+#include "tests/wine/hostkit/import_patch.h"
 #include "tests/wine/hostkit/modal_watcher.h"
 
 namespace korvix::test {
@@ -14,49 +14,6 @@ namespace {
 
 using hostkit::modal_watcher;
 using hostkit::window_text;
-
-// Stands in for one function a loaded module imports, by rewriting its slot
-// in the module's import address table until the patch goes out of scope.
-class import_patch {
-public:
-    import_patch(HMODULE module, const char* dll, const char* function, const void* replacement) {
-        auto* base = reinterpret_cast<BYTE*>(module);
-        const LONG nt_offset = reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew;
-        const auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + nt_offset);
-        const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-        for (auto* d = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); imports && d->Name; ++d) {
-            if (_stricmp(reinterpret_cast<const char*>(base + d->Name), dll) != 0) continue;
-            auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->OriginalFirstThunk);
-            auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + d->FirstThunk);
-            for (; names->u1.AddressOfData; ++names, ++slots) {
-                if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
-                    std::strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name,
-                                function) != 0)
-                    continue;
-                slot_ = &slots->u1.Function;
-                original_ = write(reinterpret_cast<ULONG_PTR>(replacement));
-                return;
-            }
-        }
-    }
-    ~import_patch() {
-        if (slot_) write(original_);
-    }
-    import_patch(const import_patch&) = delete;
-    import_patch& operator=(const import_patch&) = delete;
-    bool active() const noexcept { return slot_ != nullptr; }
-
-private:
-    ULONG_PTR write(ULONG_PTR value) noexcept {  // returns what the slot held
-        DWORD old = 0;
-        ::VirtualProtect(slot_, sizeof *slot_, PAGE_READWRITE, &old);
-        std::swap(*slot_, value);
-        ::VirtualProtect(slot_, sizeof *slot_, old, &old);
-        return value;
-    }
-    ULONG_PTR* slot_ = nullptr;
-    ULONG_PTR original_ = 0;
-};
 
 struct ShellCall {
     std::atomic<int> count{0};
@@ -80,8 +37,8 @@ HINSTANCE WINAPI record_shell_execute(HWND owner, LPCWSTR verb, LPCWSTR file, LP
 class AboutBox : public FilesTest {};
 
 TEST_F(AboutBox, ShowsItsTextsEveryTimeClosesOnOkAndItsAddressAsksTheShellToOpenIt) {
-    const import_patch intercept(::GetModuleHandleW(L"korvixlite.ocx"), "shell32.dll", "ShellExecuteW",
-                                 reinterpret_cast<const void*>(&record_shell_execute));
+    const hostkit::import_patch intercept(::GetModuleHandleW(L"korvixlite.ocx"), "shell32.dll", "ShellExecuteW",
+                                          reinterpret_cast<const void*>(&record_shell_execute));
     ASSERT_TRUE(intercept.active());
     auto control = host_new();
     SYSTEMTIME now{};

@@ -1,7 +1,7 @@
 // Save and Load through the control: each file type's real format, pixels and
 // resolution, under a name outside the ANSI code page in a path longer than
 // 260 characters; a loaded file's resolution carried into the files saved
-// from it; nothing left open or allocated after many rounds.
+// from it; the GDI+ calls, and nothing left open or allocated, over many rounds.
 #include "tests/wine/files/files_fixture.h"
 
 #include <algorithm>
@@ -78,17 +78,33 @@ TEST_F(Codecs, FilesSavedFromALoadedFileCarryItsResolution) {
     }
 }
 
-// GetGuiResources reads 0 under Wine: leaks show as memory (every DIB section
-// commits its pixels), as bitmaps still alive after their picture went, and
-// as files that cannot be deleted (a handle left open).
+// Every save starts and shuts down GDI+ of its own; only JPEG gets a parameter
+// block, holding the low byte of Quality (Wine's encoder ignores it, so it is
+// checked on its way in). GetGuiResources reads 0 under Wine: leaks show as
+// memory (every DIB section commits its pixels), as bitmaps still alive after
+// their picture went, and as files that cannot be deleted (a handle left open).
 TEST_F(Codecs, TwoHundredSaveLoadCyclesLeaveNothingBehind) {
+    gdiplus_recorder gdiplus;
+    ASSERT_TRUE(gdiplus.active());
+    CLSID quality_id{};
+    ::CLSIDFromString(L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}", &quality_id);
     auto control = host_with(4);
     putref(control->dispatch(), DISPID_Twain_Picture, hostkit::make_gradient_picture(256, 192).get());
     std::vector<HANDLE> loaded_bitmaps;
     auto cycle = [&](int i) {
-        auto saver = host_with(i % 5, 80);
+        const SHORT quality = SHORT(0x100 + i * 37);
+        auto saver = host_with(i % 5, quality);
         putref(saver->dispatch(), DISPID_Twain_Picture, picture(control->dispatch()).get());
+        gdiplus.had_parameters = false;
         save(saver->dispatch(), file(L"cycle"));
+        EXPECT_EQ(gdiplus.running, 0) << "GDI+ still started after cycle " << i;
+        EXPECT_EQ(gdiplus.had_parameters, i % 5 == 1) << "a parameter block for JPEG only";
+        if (i % 5 == 1) {
+            EXPECT_TRUE(IsEqualGUID(gdiplus.parameter.Guid, quality_id));
+            EXPECT_EQ(gdiplus.parameter.Type, ULONG(Gdiplus::EncoderParameterValueTypeLong));
+            EXPECT_EQ(gdiplus.parameter.NumberOfValues, 1u);
+            EXPECT_EQ(gdiplus.quality, ULONG(quality & 0xFF));
+        }
         load(control->dispatch(), file(L"cycle"));
         loaded_bitmaps.push_back(hostkit::picture_handle(picture(control->dispatch()).get()));
         EXPECT_TRUE(::DeleteFileW(file(L"cycle").c_str())) << "a handle on the file was left open";

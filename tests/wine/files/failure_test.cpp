@@ -1,6 +1,7 @@
 // Failed saves and loads are silent (the host sees S_OK), leave no file
-// behind and never harm the file that was there; a failed load makes the
-// picture Nothing and leaves the view showing what it showed.
+// behind and never harm the file that was there, and a failed save still
+// shuts GDI+ down; a failed load makes the picture Nothing and leaves the view
+// showing what it showed.
 #include "tests/wine/files/files_fixture.h"
 
 #include "tests/wine/hostkit/test_pictures.h"
@@ -34,11 +35,14 @@ TEST_F(SilentFailures, AFailedSaveLeavesTheFolderAndThePreviousFileAsTheyWere) {
         {"folder missing", 3, gradient, file(L"missing\\page.tif")},
         {"name is a folder", 2, gradient, folder_},
     };
+    gdiplus_recorder gdiplus;
+    ASSERT_TRUE(gdiplus.active());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto control = host_with(c.file_type);
         putref(control->dispatch(), DISPID_Twain_Picture, c.picture.get());
         save(control->dispatch(), c.name);
+        EXPECT_EQ(gdiplus.running, 0) << "GDI+ still started";
         EXPECT_EQ(folder_entries(folder_), std::vector<std::wstring>{L"keep.bmp"});
         EXPECT_EQ(read_file(file(L"keep.bmp")), previous);
     }

@@ -50,7 +50,44 @@ std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size) {
     return rgb;
 }
 
+gdiplus_recorder* g_recorder = nullptr;
+
+Gdiplus::Status WINAPI record_startup(ULONG_PTR* token, const Gdiplus::GdiplusStartupInput* input,
+                                      Gdiplus::GdiplusStartupOutput* output) {
+    EXPECT_EQ(input->GdiplusVersion, 1u);
+    const Gdiplus::Status status = Gdiplus::GdiplusStartup(token, input, output);
+    g_recorder->running += status == Gdiplus::Ok;
+    return status;
+}
+
+void WINAPI record_shutdown(ULONG_PTR token) {
+    --g_recorder->running;
+    Gdiplus::GdiplusShutdown(token);
+}
+
+Gdiplus::GpStatus WINGDIPAPI record_save(Gdiplus::GpImage* image, const WCHAR* file, const CLSID* encoder,
+                                         const Gdiplus::EncoderParameters* parameters) {
+    g_recorder->had_parameters = parameters != nullptr;
+    if (parameters) {
+        EXPECT_EQ(parameters->Count, 1u) << "a quality entry and nothing else: compression has no effect";
+        g_recorder->parameter = parameters->Parameter[0];
+        g_recorder->quality = *static_cast<const ULONG*>(parameters->Parameter[0].Value);
+    }
+    return Gdiplus::DllExports::GdipSaveImageToFile(image, file, encoder, parameters);
+}
+
+HMODULE control_module() { return ::GetModuleHandleW(L"korvixlite.ocx"); }
+
 }  // namespace
+
+gdiplus_recorder::gdiplus_recorder()
+    : startup_(control_module(), "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(&record_startup)),
+      shutdown_(control_module(), "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(&record_shutdown)),
+      save_(control_module(), "gdiplus.dll", "GdipSaveImageToFile", reinterpret_cast<void*>(&record_save)) {
+    g_recorder = this;
+}
+
+gdiplus_recorder::~gdiplus_recorder() { g_recorder = nullptr; }
 
 std::vector<uint8_t> read_file(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);

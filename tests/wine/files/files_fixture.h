@@ -5,11 +5,16 @@
 // resolution).
 #pragma once
 
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "tests/wine/control/control_test_env.h"
+#include "tests/wine/hostkit/import_patch.h"
 
 namespace korvix::test {
 
@@ -20,6 +25,22 @@ std::vector<std::wstring> folder_entries(const std::wstring& folder);  // names,
 // -1 when either has no bitmap or their sizes differ.
 double picture_difference(IPictureDisp* a, IPictureDisp* b);
 bool file_resolution(const std::wstring& path, double* x, double* y);  // as the platform's decoder reads it
+
+// GDI+ as the control calls it, recorded on the way through its import table
+// while this lives: the sessions still open, the last save's parameter block.
+class gdiplus_recorder {
+public:
+    gdiplus_recorder();
+    ~gdiplus_recorder();
+    bool active() const noexcept { return startup_.active() && shutdown_.active() && save_.active(); }
+    int running = 0;
+    bool had_parameters = false;
+    Gdiplus::EncoderParameter parameter{};
+    ULONG quality = 0;
+
+private:
+    hostkit::import_patch startup_, shutdown_, save_;
+};
 
 class FilesTest : public ControlTest {
 protected:
