@@ -11,29 +11,22 @@
 namespace korvix {
 namespace {
 
-class GreyPicture final : public BgrRowSource {
-public:
-    GreyPicture(int32_t width, int32_t height) : width_(width), height_(height) {}
-    int32_t width() const override { return width_; }
-    int32_t height() const override { return height_; }
+struct GreyPicture final : BgrRowSource {
+    GreyPicture(int32_t width, int32_t height) : w(width), h(height) {}
+    int32_t width() const override { return w; }
+    int32_t height() const override { return h; }
     bool read_rows(int32_t, int32_t count, uint8_t* out, size_t stride) override {
+        for (int32_t y = 0; y < count; ++y) std::memset(out + size_t(y) * stride, 128, size_t(w) * 3);
         ++reads;
-        for (int32_t y = 0; y < count; ++y) std::memset(out + size_t(y) * stride, 128, size_t(width_) * 3);
         return true;
     }
+    int32_t w, h;
     int reads = 0;
-
-private:
-    int32_t width_, height_;
 };
 
 struct LimitedSink final : ByteSink {
     explicit LimitedSink(size_t bytes) : room(bytes) {}
-    bool write(const void*, size_t size) override {
-        if (size > room) return false;
-        room -= size;
-        return true;
-    }
+    bool write(const void*, size_t size) override { return size <= room && (room -= size, true); }
     size_t room;
 };
 

@@ -67,11 +67,15 @@ void WINAPI record_shutdown(ULONG_PTR token) {
 
 Gdiplus::GpStatus WINGDIPAPI record_save(Gdiplus::GpImage* image, const WCHAR* file, const CLSID* encoder,
                                          const Gdiplus::EncoderParameters* parameters) {
-    g_recorder->had_parameters = parameters != nullptr;
+    g_recorder->quality = -1;
     if (parameters) {
+        const Gdiplus::EncoderParameter& entry = parameters->Parameter[0];
+        CLSID quality{};
+        ::CLSIDFromString(L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}", &quality);
         EXPECT_EQ(parameters->Count, 1u) << "a quality entry and nothing else: compression has no effect";
-        g_recorder->parameter = parameters->Parameter[0];
-        g_recorder->quality = *static_cast<const ULONG*>(parameters->Parameter[0].Value);
+        EXPECT_TRUE(IsEqualGUID(entry.Guid, quality) && entry.NumberOfValues == 1 &&
+                    entry.Type == Gdiplus::EncoderParameterValueTypeLong);
+        g_recorder->quality = *static_cast<const ULONG*>(entry.Value);
     }
     return Gdiplus::DllExports::GdipSaveImageToFile(image, file, encoder, parameters);
 }

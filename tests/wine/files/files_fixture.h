@@ -27,16 +27,16 @@ double picture_difference(IPictureDisp* a, IPictureDisp* b);
 bool file_resolution(const std::wstring& path, double* x, double* y);  // as the platform's decoder reads it
 
 // GDI+ as the control calls it, recorded on the way through its import table
-// while this lives: the sessions still open, the last save's parameter block.
+// while this lives: the sessions still open, and the quality of the last
+// save's parameter block (-1: no block; a block other than one EncoderQuality
+// entry of one Long fails the test).
 class gdiplus_recorder {
 public:
     gdiplus_recorder();
     ~gdiplus_recorder();
     bool active() const noexcept { return startup_.active() && shutdown_.active() && save_.active(); }
     int running = 0;
-    bool had_parameters = false;
-    Gdiplus::EncoderParameter parameter{};
-    ULONG quality = 0;
+    long long quality = -1;
 
 private:
     hostkit::import_patch startup_, shutdown_, save_;
