@@ -14,6 +14,12 @@
 namespace korvix {
 namespace {
 
+// A new picture object of the part, as a fresh canvas shows it.
+com_ptr<IPictureDisp> cut_out_visible_part(IPictureDisp* picture, const PixelRect& part) {
+    ViewportCanvas canvas;
+    return canvas.show(picture, part);
+}
+
 constexpr int kWidth = 37, kHeight = 23;  // odd sizes: padded rows everywhere
 
 struct Source {
