@@ -1,14 +1,11 @@
-// The AVX2 kernels: the SSSE3 shuffles on two blocks at once, one per
-// 128-bit lane, and eight-by-eight quarter turns. Built with -mavx2 and
-// called only when the processor and the system offer it; this file shares
-// no inline code with the rest (plain data headers and internal copies only).
+// The AVX2 kernel: the SSSE3 grey scale on two blocks at once, one per
+// 128-bit lane. Built with -mavx2 and called only when the processor and the
+// system offer it; this file shares no inline code with the rest (plain data
+// headers and internal copies only).
 #include <immintrin.h>
-
-#include <cstring>
 
 #include "picture24/pixel_kernels.h"
 #include "picture24/shuffle_masks.h"
-#include "picture24/sse2_helpers.h"
 
 namespace korvix::kernels {
 namespace {
@@ -92,70 +89,6 @@ std::int32_t grayscale_avx2(std::uint8_t* row, std::int32_t width) noexcept {
         store_two_blocks(first, second, out);
     }
     return x;
-}
-
-std::int32_t rotate_tile_avx2(const std::uint8_t* source, std::ptrdiff_t source_step, std::uint8_t* target,
-                              std::size_t target_stride, std::int32_t rows, std::int32_t columns) noexcept {
-    const __m256i widen = both_lanes(kWidenFour);
-    const __m256i narrow = both_lanes(kNarrowFour);
-    std::int32_t j = 0;
-    for (; j + 8 <= rows; j += 8) {
-        const std::uint8_t* s0 = source + source_step * j;
-        std::uint8_t* t = target + 3 * static_cast<std::size_t>(j);
-        // Eight new pixels are 24 bytes; a 32-byte store would spill into the
-        // next group of old rows, written after: not for the tile's last group.
-        const bool wide_stores = j + 16 <= rows;
-        std::int32_t k = 0;
-        for (; k + 8 <= columns; k += 8, t += 8 * target_stride) {
-            const std::size_t at = 3 * static_cast<std::size_t>(k);
-            // Pixels 0-3 in the low lane, 4-7 in the high, widened to 4 bytes.
-            // 16-byte loads from pixel 4 read into pixels 8 and 9: only while
-            // they are in the tile.
-            const bool wide_loads = k + 10 <= columns;
-            __m256i r[8];
-            for (int i = 0; i < 8; ++i) {
-                const std::uint8_t* p = s0 + source_step * i + at;
-                const __m128i low = wide_loads ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)) : load12(p);
-                const __m128i high =
-                    wide_loads ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 12)) : load12(p + 12);
-                r[i] = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), widen);
-            }
-            // 8 x 8 transpose of 4-byte pixels: 4 x 4 within the lanes, then
-            // the lanes exchanged.
-            __m256i u[8];
-            for (int h = 0; h < 8; h += 4) {
-                const __m256i t0 = _mm256_unpacklo_epi32(r[h], r[h + 1]), t1 = _mm256_unpackhi_epi32(r[h], r[h + 1]);
-                const __m256i t2 = _mm256_unpacklo_epi32(r[h + 2], r[h + 3]);
-                const __m256i t3 = _mm256_unpackhi_epi32(r[h + 2], r[h + 3]);
-                u[h] = _mm256_unpacklo_epi64(t0, t2);
-                u[h + 1] = _mm256_unpackhi_epi64(t0, t2);
-                u[h + 2] = _mm256_unpacklo_epi64(t1, t3);
-                u[h + 3] = _mm256_unpackhi_epi64(t1, t3);
-            }
-            for (int i = 0; i < 4; ++i) {
-                // New rows k + i (low lanes) and k + 4 + i (high lanes).
-                const __m256i first = _mm256_shuffle_epi8(_mm256_permute2x128_si256(u[i], u[i + 4], 0x20), narrow);
-                const __m256i second = _mm256_shuffle_epi8(_mm256_permute2x128_si256(u[i], u[i + 4], 0x31), narrow);
-                const __m256i outputs[2] = {first, second};
-                for (int half = 0; half < 2; ++half) {
-                    std::uint8_t* to = t + (i + 4 * half) * target_stride;
-                    const __m128i low = _mm256_castsi256_si128(outputs[half]);
-                    const __m128i high = _mm256_extracti128_si256(outputs[half], 1);
-                    if (wide_stores) {
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(to), low);
-                        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 12), high);
-                    } else {
-                        store12(to, low);
-                        store12(to + 12, high);
-                    }
-                }
-            }
-        }
-        for (; k < columns; ++k, t += target_stride)
-            for (int i = 0; i < 8; ++i)
-                std::memcpy(t + 3 * i, s0 + source_step * i + 3 * static_cast<std::size_t>(k), 3);
-    }
-    return j;
 }
 
 }  // namespace korvix::kernels

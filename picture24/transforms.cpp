@@ -13,15 +13,8 @@ namespace {
 
 std::int32_t rotate_tile(const std::uint8_t* source, std::ptrdiff_t source_step, std::uint8_t* target,
                          std::size_t target_stride, std::int32_t rows, std::int32_t columns) noexcept {
-  switch (kernels::level()) {
-    case kernels::Level::avx2:
-      return kernels::rotate_tile_avx2(source, source_step, target, target_stride, rows, columns);
-    case kernels::Level::ssse3:
-      return kernels::rotate_tile_ssse3(source, source_step, target, target_stride, rows, columns);
-    case kernels::Level::sse2:
-      break;
-  }
-  return 0;
+  if (kernels::level() < kernels::Level::ssse3) return 0;
+  return kernels::rotate_tile_ssse3(source, source_step, target, target_stride, rows, columns);
 }
 
 }  // namespace

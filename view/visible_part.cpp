@@ -48,7 +48,6 @@ void ViewportCanvas::make(const PixelRect& part) {
     void* bits = nullptr;
     unique_hbitmap dib(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!dib || !bits) throw hresult_error(E_OUTOFMEMORY, "Not enough memory to show the picture.");
-    const HBITMAP handle = dib.get();
     com_ptr<IPictureDisp> picture = bitmap_to_picture(std::move(dib));
     com_ptr<IPicture> selectable = picture.query<IPicture>(IID_IPicture);
     if (!selectable || FAILED(selectable->SelectPicture(target_dc_.get(), nullptr, nullptr)))
@@ -58,7 +57,6 @@ void ViewportCanvas::make(const PixelRect& part) {
     ::SetTextColor(target_dc_.get(), RGB(0, 0, 0));
     ::SetBkColor(target_dc_.get(), RGB(255, 255, 255));
     picture_ = std::move(picture);
-    bitmap_ = handle;
     bits_ = static_cast<std::uint8_t*>(bits);
     width_ = part.width;
     height_ = part.height;
@@ -70,7 +68,6 @@ void ViewportCanvas::release() noexcept {
     if (com_ptr<IPicture> selected = picture_.query<IPicture>(IID_IPicture))
         selected->SelectPicture(nullptr, nullptr, nullptr);
     picture_ = nullptr;
-    bitmap_ = nullptr;
     bits_ = nullptr;
     width_ = height_ = 0;
 }
@@ -90,7 +87,10 @@ com_ptr<IPictureDisp> ViewportCanvas::show(IPictureDisp* picture, const PixelRec
     HDC from = source.selected_into;
     select_scope selected_source(from ? nullptr : source_dc_.get(), source.bitmap);
     if (!from) {
-        if (!selected_source.ok()) return cut_out_through_whole_picture(picture, part);
+        if (!selected_source.ok()) {
+            release();
+            return cut_out_through_whole_picture(picture, part);
+        }
         from = source_dc_.get();
     }
 
@@ -112,11 +112,6 @@ com_ptr<IPictureDisp> ViewportCanvas::show(IPictureDisp* picture, const PixelRec
         ::GdiFlush();
     }
     return picture_;
-}
-
-com_ptr<IPictureDisp> cut_out_visible_part(IPictureDisp* picture, const PixelRect& part) {
-    ViewportCanvas canvas;
-    return canvas.show(picture, part);
 }
 
 com_ptr<IPictureDisp> cut_out_through_whole_picture(IPictureDisp* picture, const PixelRect& part) {

@@ -50,15 +50,11 @@ private:
     // step blits from it.
     unique_hdc source_dc_, target_dc_;
     com_ptr<IPictureDisp> picture_;
-    HBITMAP bitmap_ = nullptr;  // owned by picture_
-    std::uint8_t* bits_ = nullptr;
+    std::uint8_t* bits_ = nullptr;  // of picture_'s DIB section
     std::int32_t width_ = 0, height_ = 0;
 };
 
-// A new picture object of the part, as a fresh canvas shows it.
-com_ptr<IPictureDisp> cut_out_visible_part(IPictureDisp* picture, const PixelRect& part);
-
-// The same through the whole-picture conversion: the picture loaded into a
+// The part through the whole-picture conversion: the picture loaded into a
 // 24-bit buffer, cropped and turned back into a new picture object. Used when
 // the picture's bitmap cannot be selected for blitting, and as the yardstick
 // of the direct path.

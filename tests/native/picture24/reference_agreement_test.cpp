@@ -5,7 +5,6 @@
 #include <functional>
 #include <string>
 
-#include "picture24/pixel_kernels.h"
 #include "test_support.h"
 
 namespace korvix::test {
@@ -140,17 +139,7 @@ TEST(ReferenceAgreement, GrayScaleAndLightnessOnEveryColour) {
   // All 16,777,216 colours once: the sixteen-pixel grey scale, the four-lane
   // HSL conversion and the colour cache must give the plain formulas' bytes
   // everywhere.
-  Picture24 source;
-  source.create(4096, 4096);
-  for (std::int32_t y = 0; y < 4096; ++y) {
-    std::uint8_t* row = source.row(y);
-    for (std::int32_t x = 0; x < 4096; ++x) {
-      const std::uint32_t colour = static_cast<std::uint32_t>(y) * 4096 + static_cast<std::uint32_t>(x);
-      row[3 * x] = static_cast<std::uint8_t>(colour);
-      row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
-      row[3 * x + 2] = static_cast<std::uint8_t>(colour >> 16);
-    }
-  }
+  const Picture24 source = every_colour();
   {
     Picture24 fast(source);
     reference::Picture slow = to_reference(source);
@@ -207,49 +196,6 @@ TEST(ReferenceAgreement, Rotate90) {
     ASSERT_TRUE(same_bytes(reference::rotate90(to_reference(source)), fast)) << size.width << "x" << size.height;
     ASSERT_EQ(expected_progress(0, size.height - 1, size.height), recorder.calls);
   }
-}
-
-// The kernels for every instruction-set level this processor runs give the
-// same bytes: the three operations on awkward sizes (tile edges, leftover
-// rows and columns, short rows) and the grey scale of every colour.
-TEST(ReferenceAgreement, EveryKernelLevelGivesTheSameBytes) {
-  std::mt19937 rng(12);
-  const Size sizes[] = {{1, 1}, {15, 3}, {16, 9}, {31, 33}, {32, 8}, {33, 70}, {47, 64}, {64, 65},
-                        {70, 130}, {130, 67}, {1023, 517}};
-  std::vector<Picture24> sources;
-  for (const Size& size : sizes) sources.push_back(random_picture(size.width, size.height, rng));
-  Picture24 cube;
-  cube.create(4096, 4096);
-  for (std::int32_t y = 0; y < 4096; ++y)
-    for (std::int32_t x = 0; x < 4096; ++x) {
-      const std::uint32_t colour = static_cast<std::uint32_t>(y) * 4096 + static_cast<std::uint32_t>(x);
-      std::memcpy(cube.row(y) + 3 * x, &colour, 3);
-    }
-  reference::Picture grey_cube = to_reference(cube);
-  reference::grayscale(grey_cube);
-
-  const kernels::Level best = kernels::best_level();
-  for (int l = 0; l <= static_cast<int>(best); ++l) {
-    const kernels::Level level = kernels::use_level(static_cast<kernels::Level>(l));
-    SCOPED_TRACE(kernels::level_name(level));
-    for (const Picture24& source : sources) {
-      const std::string size = std::to_string(source.width()) + "x" + std::to_string(source.height());
-      Picture24 mirrored(source), grey(source), turned(source);
-      reference::Picture mirror_slow = to_reference(source), grey_slow = to_reference(source);
-      mirrored.mirror();
-      reference::mirror(mirror_slow);
-      grey.grayscale();
-      reference::grayscale(grey_slow);
-      turned.rotate90();
-      EXPECT_TRUE(same_bytes(mirror_slow, mirrored)) << "mirror " << size;
-      EXPECT_TRUE(same_bytes(grey_slow, grey)) << "grayscale " << size;
-      EXPECT_TRUE(same_bytes(reference::rotate90(to_reference(source)), turned)) << "rotate90 " << size;
-    }
-    Picture24 grey(cube);
-    grey.grayscale();
-    EXPECT_TRUE(same_bytes(grey_cube, grey)) << "grayscale of every colour";
-  }
-  kernels::use_level(best);
 }
 
 TEST(ReferenceAgreement, CropAnywhere) {

@@ -54,6 +54,18 @@ inline Picture24 random_picture(std::int32_t width, std::int32_t height, std::mt
   return p;
 }
 
+// All 16,777,216 colours once, 4096 x 4096.
+inline Picture24 every_colour() {
+  Picture24 p;
+  p.create(4096, 4096);
+  for (std::int32_t y = 0; y < 4096; ++y)
+    for (std::int32_t x = 0; x < 4096; ++x) {
+      const std::uint32_t colour = static_cast<std::uint32_t>(y) * 4096 + static_cast<std::uint32_t>(x);
+      std::memcpy(p.row(y) + 3 * x, &colour, 3);
+    }
+  return p;
+}
+
 // Random pixels drawn from a small palette: repeats colours as real pictures
 // do, and gives key colours and equal neighbours often.
 inline Picture24 palette_picture(std::int32_t width, std::int32_t height, std::mt19937& rng, int colours) {

@@ -1,28 +1,37 @@
 #include "tests/wine/hostkit/event_sink.h"
 
+#include <sstream>
+
+#include "control/typelib/twain_members.h"
+
 namespace korvix::hostkit {
+namespace {
 
-com_ptr<event_sink> event_sink::create() { return com_ptr<event_sink>::attach(new event_sink()); }
-
-std::vector<DISPID> event_sink::ids() const {
-    std::vector<DISPID> out;
-    for (const event& e : events_) out.push_back(e.id);
-    return out;
+std::string event_name(DISPID id) {
+    for (const auto& row : typelib::kTwainEvents)
+        if (row.dispid == id) return std::string(row.name, row.name + ::lstrlenW(row.name));
+    return "#" + std::to_string(id);
 }
 
-int event_sink::count(DISPID id) const {
+std::string argument_text(const VARIANTARG& arg) {
+    std::ostringstream out;
+    if (V_VT(&arg) & VT_BYREF) out << '*';
+    switch (V_VT(&arg)) {
+    case VT_I2: out << V_I2(&arg) << '%'; break;
+    case VT_R4: out << V_R4(&arg) << '!'; break;
+    case VT_I2 | VT_BYREF: out << *V_I2REF(&arg) << '%'; break;
+    case VT_R4 | VT_BYREF: out << *V_R4REF(&arg) << '!'; break;
+    default: out << "vt" << V_VT(&arg);
+    }
+    return out.str();
+}
+
+}  // namespace
+
+int event_sink::count(const std::string& name) const {
     int n = 0;
-    for (const event& e : events_) n += e.id == id;
+    for (const std::string& e : events_) n += e.compare(0, e.find('('), name) == 0;
     return n;
-}
-
-STDMETHODIMP event_sink::QueryInterface(REFIID iid, void** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
 }
 
 STDMETHODIMP_(ULONG) event_sink::Release() {
@@ -31,45 +40,17 @@ STDMETHODIMP_(ULONG) event_sink::Release() {
     return static_cast<ULONG>(left);
 }
 
-STDMETHODIMP event_sink::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-STDMETHODIMP event_sink::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
-    if (!out) return E_POINTER;
-    *out = nullptr;
-    return E_NOTIMPL;
-}
-
 STDMETHODIMP event_sink::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                 UINT*) {
     if (!(flags & DISPATCH_METHOD) || !params) return E_INVALIDARG;
     // The handler may let go of the last reference to us: hold one.
     com_ptr<event_sink> self(this);
-    // Recorded as it arrives, before the handler writes anything back.
-    event e;
-    e.id = id;
+    // Noted as it arrives, before the handler writes anything back.
+    std::string e = event_name(id);
     for (UINT i = params->cArgs; i-- > 0;)
-        e.arguments.push_back({V_VT(&params->rgvarg[i]), argument_value(params->rgvarg[i])});
-    events_.push_back(std::move(e));
+        e += (i + 1 == params->cArgs ? "(" : ",") + argument_text(params->rgvarg[i]) + (i == 0 ? ")" : "");
+    if (id != DISPID_TwainEvent_Paint) events_.push_back(std::move(e));
     return handler_ ? handler_(id, *params) : S_OK;
-}
-
-double argument_value(const VARIANTARG& arg) {
-    switch (V_VT(&arg)) {
-    case VT_I2: return V_I2(&arg);
-    case VT_I4: return V_I4(&arg);
-    case VT_R4: return V_R4(&arg);
-    case VT_I2 | VT_BYREF: return *V_I2REF(&arg);
-    case VT_R4 | VT_BYREF: return *V_R4REF(&arg);
-    default: return 0;
-    }
-}
-
-void set_short_argument(VARIANTARG& arg, SHORT value) {
-    if (V_VT(&arg) == (VT_I2 | VT_BYREF)) *V_I2REF(&arg) = value;
 }
 
 }  // namespace korvix::hostkit

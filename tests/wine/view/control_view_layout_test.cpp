@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "tests/wine/picture24/test_pictures.h"
 #include "view_fixture.h"
 
 namespace korvix {
 namespace {
 
 using testing::make_picture;
-using testing::picture_size;
 using testing::ViewTest;
 
 using ControlViewLayout = ViewTest;
@@ -74,9 +74,9 @@ TEST_F(ControlViewLayout, WorkedExampleOnRealWindows) {
     EXPECT_EQ(box_client.right, 316);  // no border of its own: scale = client pixels
     EXPECT_EQ(box_client.bottom, 219);
     // The box holds a cut-out of its own size.
-    const SIZE shown = picture_size(view->shown_picture().get());
-    EXPECT_EQ(shown.cx, 316);
-    EXPECT_EQ(shown.cy, 219);
+    const test::Pixels24 shown = test::read_bitmap24(test::picture_handle(view->shown_picture().get()));
+    EXPECT_EQ(shown.width, 316);
+    EXPECT_EQ(shown.height, 219);
     EXPECT_EQ(view->view_picture().get(), picture.get());
 }
 
@@ -166,10 +166,9 @@ TEST_F(ControlViewLayout, AutoRedrawOffShowsNothingNewUntilRefresh) {
     site.calls.clear();
     ::ShowWindow(host.get(), SW_SHOW);
     view->refresh();
-    const SIZE shown = picture_size(view->shown_picture().get());
-    EXPECT_NE(view->shown_picture().get(), first.get());
-    EXPECT_EQ(shown.cx, view->scale_width());
-    EXPECT_EQ(shown.cy, view->scale_height());
+    const test::Pixels24 shown = test::read_bitmap24(test::picture_handle(view->shown_picture().get()));
+    EXPECT_EQ(shown.width, view->scale_width());
+    EXPECT_EQ(shown.height, view->scale_height());
     EXPECT_TRUE(view->hscroll().visible);
     EXPECT_TRUE(view->vscroll().visible);
     EXPECT_FALSE(site.redraw);

@@ -43,8 +43,8 @@ public:
     }
     void on_key_press(SHORT& key_ascii) override { calls.push_back("keypress " + std::to_string(key_ascii)); }
     void on_focus_request() override { calls.push_back("focus"); }
-    void hold() noexcept override { ++holds; }
-    void release_hold() noexcept override { --holds; }
+    void hold() noexcept override {}
+    void release_hold() noexcept override {}
 
     int count(const std::string& call) const {
         int n = 0;
@@ -56,7 +56,6 @@ public:
     bool scroll = true;
     std::function<void()> paint_handler;  // the host's Paint handler
     std::vector<std::string> calls;
-    int holds = 0;  // back to 0 after every message
 };
 
 // A 24-bit DIB section filled with one colour (BGR order in memory).
@@ -94,18 +93,6 @@ inline com_ptr<IPictureDisp> make_picture(LONG width, LONG height, COLORREF colo
     com_ptr<IPictureDisp> picture;
     ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
     return picture;
-}
-
-// Pixel size of the bitmap a picture holds; {0, 0} for none.
-inline SIZE picture_size(IPictureDisp* picture) {
-    com_ptr<IPicture> pic;
-    OLE_HANDLE handle = 0;
-    BITMAP bm{};
-    if (picture && SUCCEEDED(picture->QueryInterface(IID_IPicture, pic.put_void())) &&
-        SUCCEEDED(pic->get_Handle(&handle)) && handle &&
-        ::GetObjectW(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bm, &bm) == sizeof bm)
-        return SIZE{bm.bmWidth, bm.bmHeight};
-    return SIZE{0, 0};
 }
 
 inline LRESULT CALLBACK host_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

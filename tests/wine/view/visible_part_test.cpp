@@ -1,11 +1,12 @@
-// The visible part blitted straight from the picture must show exactly the
-// pixels of the whole-picture conversion cropped to the same rectangle, for
-// every kind of bitmap a picture can hold and every way the rectangle can
-// meet the picture's edges; and repeated cut-outs leave nothing behind.
+// The visible part blitted straight from the picture shows exactly the
+// pixels of the whole-picture conversion cropped to the same rectangle: for
+// every kind of bitmap a picture can hold, held in a device context or not,
+// and every way the rectangle can meet the picture's edges. Nothing shows
+// where there is nothing to show, and cut-outs leave nothing behind.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
+#include <utility>
 
 #include "tests/wine/hostkit/process_resources.h"
 #include "tests/wine/picture24/test_pictures.h"
@@ -16,114 +17,77 @@ namespace {
 
 constexpr int kWidth = 37, kHeight = 23;  // odd sizes: padded rows everywhere
 
-struct Source {
-    std::string name;
-    std::function<unique_hbitmap()> make;
-};
-
-std::vector<Source> sources() {
-    std::vector<Source> all;
-    for (int bpp : {1, 4, 8, 16, 24, 32})
-        for (bool top_down : {true, false})
-            all.push_back({std::to_string(bpp) + (top_down ? " bpp top-down" : " bpp bottom-up"),
-                           [=] { return test::make_pattern_dib(kWidth, kHeight, bpp, top_down); }});
-    all.push_back({"screen-compatible", [] { return test::make_pattern_ddb(kWidth, kHeight); }});
-    all.push_back({"monochrome", [] { return test::make_checker_mono_ddb(kWidth, kHeight); }});
-    return all;
-}
-
 // Rectangles inside, across each edge, around the whole picture and wholly
 // outside (where the box shows only black).
 const PixelRect kParts[] = {{5, 3, 11, 7},        {-4, -2, 10, 9},  {30, 18, 12, 9}, {-3, -5, 45, 33},
                             {0, 0, kWidth, kHeight}, {40, 1, 8, 4},  {2, -30, 5, 6}, {36, 22, 1, 1}};
 
-std::string describe(const PixelRect& r) {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ") " + std::to_string(r.width) + "x" +
-           std::to_string(r.height);
-}
-
-void expect_same_pixels(IPictureDisp* direct, IPictureDisp* whole, const std::string& what) {
-    const test::Pixels24 a = test::read_bitmap24(test::picture_handle(direct));
-    const test::Pixels24 b = test::read_bitmap24(test::picture_handle(whole));
-    ASSERT_EQ(a.width, b.width) << what;
-    ASSERT_EQ(a.height, b.height) << what;
-    ASSERT_GT(a.width, 0) << what;
-    for (int y = 0; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x)
-            ASSERT_EQ(a.at(x, y), b.at(x, y)) << what << " pixel " << x << "," << y;
+::testing::AssertionResult same_pixels(IPictureDisp* shown, IPictureDisp* expected) {
+    const test::Pixels24 a = test::read_bitmap24(test::picture_handle(shown));
+    const test::Pixels24 b = test::read_bitmap24(test::picture_handle(expected));
+    if (b.width > 0 && a.width == b.width && a.height == b.height && a.pixels == b.pixels)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a.width << "x" << a.height << " against " << b.width << "x" << b.height;
 }
 
 TEST(VisiblePart, ShowsTheWholePictureConversionsPixels) {
-    for (const Source& source : sources()) {
-        unique_hbitmap bitmap = source.make();
+    std::vector<std::pair<std::string, unique_hbitmap>> sources;
+    for (int bpp : {1, 4, 8, 16, 24, 32})
+        for (bool top_down : {true, false})
+            sources.emplace_back(std::to_string(bpp) + (top_down ? " bpp top-down" : " bpp bottom-up"),
+                                 test::make_pattern_dib(kWidth, kHeight, bpp, top_down));
+    sources.emplace_back("screen-compatible", test::make_pattern_ddb(kWidth, kHeight));
+    sources.emplace_back("monochrome", test::make_checker_mono_ddb(kWidth, kHeight));
+    ViewportCanvas canvas;  // kept from part to part, as the view keeps it
+    for (const auto& [name, bitmap] : sources) {
         com_ptr<IPictureDisp> picture = test::wrap_bitmap(bitmap.get(), false);
-        for (const PixelRect& part : kParts) {
-            const std::string what = source.name + " " + describe(part);
-            com_ptr<IPictureDisp> direct = cut_out_visible_part(picture.get(), part);
-            com_ptr<IPictureDisp> whole = cut_out_through_whole_picture(picture.get(), part);
-            expect_same_pixels(direct.get(), whole.get(), what);
-        }
+        for (const PixelRect& part : kParts)
+            EXPECT_TRUE(same_pixels(canvas.show(picture.get(), part).get(),
+                                    cut_out_through_whole_picture(picture.get(), part).get()))
+                << name << " at " << part.left << "," << part.top << " " << part.width << "x" << part.height;
     }
 }
 
-// A picture keeps its bitmap selected while a host draws through its DC, or
-// a host selects the bitmap into a context of its own: the part still shows.
+// The picture keeps its bitmap selected (SelectPicture), or a host selected
+// it into a context of its own: the part still shows.
 TEST(VisiblePart, BitmapHeldInADeviceContextStillShows) {
     const PixelRect part{-2, 4, 20, 30};
-    for (const bool through_picture : {true, false}) {
+    for (const bool by_picture : {true, false}) {
         unique_hbitmap bitmap = test::make_pattern_dib(kWidth, kHeight, 8, false);
         com_ptr<IPictureDisp> picture = test::wrap_bitmap(bitmap.get(), false);
         com_ptr<IPictureDisp> expected = cut_out_through_whole_picture(picture.get(), part);
         unique_hdc dc(::CreateCompatibleDC(nullptr));
-        com_ptr<IPicture> pic = picture.query<IPicture>(IID_IPicture);
-        HDC previous = nullptr;
-        OLE_HANDLE previous_bitmap = 0;
-        HGDIOBJ held = nullptr;
-        if (through_picture)
-            ASSERT_EQ(S_OK, pic->SelectPicture(dc.get(), &previous, &previous_bitmap));
-        else
-            held = ::SelectObject(dc.get(), bitmap.get());
-        com_ptr<IPictureDisp> shown = cut_out_visible_part(picture.get(), part);
-        expect_same_pixels(shown.get(), expected.get(), through_picture ? "SelectPicture" : "SelectObject");
-        if (through_picture)
-            pic->SelectPicture(previous, nullptr, nullptr);
-        else
-            ::SelectObject(dc.get(), held);
+        select_scope held(by_picture ? nullptr : dc.get(), bitmap.get());
+        if (by_picture) ASSERT_EQ(picture.query<IPicture>(IID_IPicture)->SelectPicture(dc.get(), nullptr, nullptr), S_OK);
+        ViewportCanvas canvas;
+        EXPECT_TRUE(same_pixels(canvas.show(picture.get(), part).get(), expected.get())) << by_picture;
     }
 }
 
 TEST(VisiblePart, NothingToShowGivesNothing) {
     unique_hbitmap bitmap = test::make_pattern_dib(kWidth, kHeight, 24, true);
-    com_ptr<IPictureDisp> picture = test::wrap_bitmap(bitmap.get(), false);
-    const struct {
-        const char* name;
-        com_ptr<IPictureDisp> picture;
-        PixelRect part;
-    } cases[] = {{"Nothing", nullptr, {0, 0, 5, 5}},
-                 {"empty picture", test::make_empty_picture(), {0, 0, 5, 5}},
-                 {"icon", test::make_icon_picture(), {0, 0, 5, 5}},
-                 {"zero width", picture, {0, 0, 0, 5}},
-                 {"negative height", picture, {0, 0, 5, -1}}};
-    for (const auto& c : cases) {
-        EXPECT_FALSE(cut_out_visible_part(c.picture.get(), c.part)) << c.name;
-        EXPECT_FALSE(cut_out_through_whole_picture(c.picture.get(), c.part)) << c.name;
-    }
+    com_ptr<IPictureDisp> pictures[] = {nullptr, test::make_empty_picture(), test::make_icon_picture(),
+                                        test::wrap_bitmap(bitmap.get(), false)};
+    ViewportCanvas canvas;
+    for (int i = 0; i < 4; ++i)
+        for (const PixelRect& part : {PixelRect{0, 0, 5, 5}, PixelRect{0, 0, 0, 5}, PixelRect{0, 0, 5, -1}}) {
+            const bool something = i == 3 && part.width > 0 && part.height > 0;  // the bitmap, a real size
+            EXPECT_EQ(static_cast<bool>(canvas.show(pictures[i].get(), part)), something) << i << " " << part.width;
+            EXPECT_EQ(static_cast<bool>(cut_out_through_whole_picture(pictures[i].get(), part)), something) << i;
+        }
 }
 
-// Every cut-out owns its bitmap, and releasing it frees bitmap and memory.
+// Each canvas owns its bitmap, and letting it go frees bitmap and memory.
 TEST(VisiblePart, RepeatedCutOutsLeaveNothingBehind) {
     unique_hbitmap bitmap = test::make_pattern_dib(800, 600, 24, false);
     com_ptr<IPictureDisp> picture = test::wrap_bitmap(bitmap.get(), false);
     const auto step = [&](int i) {
-        com_ptr<IPictureDisp> part = cut_out_visible_part(picture.get(), PixelRect{i % 300, i % 200, 400, 300});
-        return test::picture_handle(part.get());
+        ViewportCanvas canvas;
+        return test::picture_handle(canvas.show(picture.get(), PixelRect{i % 300, i % 200, 400, 300}).get());
     };
     for (int i = 0; i < 20; ++i) step(i);
     const size_t before = hostkit::committed_private_bytes();
-    for (int i = 0; i < 300; ++i) {
-        const HBITMAP gone = step(i);
-        ASSERT_EQ(0u, ::GetObjectType(gone)) << "step " << i;
-    }
+    for (int i = 0; i < 300; ++i) ASSERT_EQ(0u, ::GetObjectType(step(i))) << "step " << i;
     EXPECT_LE(hostkit::committed_private_bytes(), before + 256 * 1024);
 }
 

@@ -1,9 +1,7 @@
 // PIC24's Progress reaches the host as the control's Progress event: one per
-// row of a picture operation, its Integer by value, on every advised sink,
-// and none while events are frozen. No public member of the control runs a
-// reporting operation, so this program links the control object itself and
-// drives its picture directly; everything else goes through the control's
-// own interfaces.
+// row of a picture operation, its Integer by value. No public member of the
+// control runs a reporting operation, so this program links the control
+// object itself and drives its picture.
 #include <gtest/gtest.h>
 
 #include "control/object/twain_control.h"
@@ -30,25 +28,11 @@ TEST(Progress, EachRowOfAPictureOperationIsRaisedByValue) {
     auto sink = hostkit::event_sink::create();
     {
         hostkit::sink_connection connection(twain.get(), DIID___Twain, sink.get());
-        auto* control = static_cast<TwainControl*>(twain.get());
-        Picture24& pic24 = control->picture24();
+        Picture24& pic24 = static_cast<TwainControl*>(twain.get())->picture24();
         ASSERT_TRUE(pic24.create(3, 5));
         pic24.mirror();
-        std::vector<double> percents;
-        for (const auto& e : sink->events()) {
-            ASSERT_EQ(e.id, DISPID_TwainEvent_Progress);
-            ASSERT_EQ(e.arguments.size(), 1u);
-            EXPECT_EQ(e.arguments[0].type, VT_I2);
-            percents.push_back(e.arguments[0].value);
-        }
-        EXPECT_EQ(percents, (std::vector<double>{0, 25, 50, 75, 100}));
-
-        auto ole = twain.query<IOleControl>(IID_IOleControl);
-        ole->FreezeEvents(TRUE);
-        sink->clear();
-        pic24.flip();
-        EXPECT_TRUE(sink->events().empty());
-        ole->FreezeEvents(FALSE);
+        EXPECT_EQ(sink->events(), (std::vector<std::string>{"Progress(0%)", "Progress(25%)", "Progress(50%)",
+                                                            "Progress(75%)", "Progress(100%)"}));
     }
     twain.reset();
     EXPECT_EQ(g_objects, 0);

@@ -1,6 +1,6 @@
 #include "tests/wine/viewport/viewport_env.h"
 
-#include "tests/wine/hostkit/server_registration.h"
+#include "tests/wine/hostkit/atl_host.h"
 #include "tests/wine/hostkit/test_pictures.h"
 
 namespace korvix::viewport_test {
@@ -9,7 +9,7 @@ std::string container_name(const ::testing::TestParamInfo<container>& info) {
     return info.param == container::own ? "OwnContainer" : "AtlContainer";
 }
 
-hosted_twain::hosted_twain(HWND frame, container kind, const RECT& pos) : kind_(kind) {
+hosted_twain::hosted_twain(HWND frame, container kind, const RECT& pos) {
     if (kind == container::own) {
         own_ = hostkit::host_new_control(frame, pos);
         control_ = com_ptr<IDispatch>(own_->dispatch());
@@ -17,12 +17,11 @@ hosted_twain::hosted_twain(HWND frame, container kind, const RECT& pos) : kind_(
         // atl.dll registers its window class once per process: one host for all.
         static const hostkit::atl_host atl;
         ax_window_ = atl.create(frame, pos, L"Korvix.Twain");
-        if (!ax_window_) throw hresult_error(E_FAIL, "AtlAxWin could not host Korvix.Twain");
-        control_ = atl.control(ax_window_.get()).query<IDispatch>(IID_IDispatch);
-        if (!control_) throw hresult_error(E_NOINTERFACE, "the ATL window holds no control");
+        if (ax_window_) control_ = atl.control(ax_window_.get()).query<IDispatch>(IID_IDispatch);
+        if (!control_) throw hresult_error(E_FAIL, "AtlAxWin could not host Korvix.Twain");
     }
     hostkit::pump_messages();
-    const unique_variant hwnd = get(control_.get(), DISPID_Twain_hwnd);
+    const unique_variant hwnd = ViewportTest::get(control_.get(), DISPID_Twain_hwnd);
     windows_ = hostkit::find_view_windows(reinterpret_cast<HWND>(static_cast<LONG_PTR>(hwnd->lVal)));
 }
 
@@ -34,31 +33,12 @@ void hosted_twain::move(const RECT& pos) {
     hostkit::pump_messages();
 }
 
-void hosted_twain::release() noexcept {
+hosted_twain::~hosted_twain() {
     control_.reset();
-    if (own_) own_->teardown();
-    own_.reset();
+    own_.reset();  // tears the control down
     ax_window_.reset();
     hostkit::pump_messages();
 }
-
-unique_variant get(IDispatch* control, DISPID id) {
-    hostkit::dispatch_result r = hostkit::dispatch_get(control, id);
-    EXPECT_EQ(r.hr, S_OK) << "get of DISPID " << id << ": " << hostkit::describe(r);
-    return std::move(r.value);
-}
-
-void put(IDispatch* control, DISPID id, const unique_variant& value) {
-    hostkit::dispatch_result r = hostkit::dispatch_put(control, id, *value.get());
-    EXPECT_EQ(r.hr, S_OK) << "put of DISPID " << id << ": " << hostkit::describe(r);
-}
-
-void set_picture(IDispatch* control, IPictureDisp* picture) {
-    hostkit::dispatch_result r = hostkit::dispatch_putref(control, DISPID_Twain_Picture, picture);
-    EXPECT_EQ(r.hr, S_OK) << "Picture: " << hostkit::describe(r);
-}
-
-hostkit::dispatch_result call(IDispatch* control, DISPID id) { return hostkit::dispatch_call(control, id); }
 
 void scroll(const hostkit::view_windows& w, bool vertical, WORD code, SHORT position) {
     ::SendMessageW(w.surface, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, static_cast<WORD>(position)),
@@ -83,21 +63,10 @@ hostkit::window_capture shown(const hostkit::view_windows& w) {
             const bool inside = px >= 0 && py >= 0 && px < picture.cx && py < picture.cy;
             const COLORREF expected = inside ? hostkit::gradient_pixel(px, py, picture.cx, picture.cy) : RGB(0, 0, 0);
             if (capture.at(x, y) != expected)
-                return ::testing::AssertionFailure()
-                       << "box pixel " << x << "," << y << " (picture " << px << "," << py << ") is 0x" << std::hex
-                       << capture.at(x, y) << ", expected 0x" << expected;
+                return ::testing::AssertionFailure() << "box pixel " << x << "," << y << " is 0x" << std::hex
+                                                     << capture.at(x, y) << ", expected 0x" << expected;
         }
     return ::testing::AssertionSuccess();
-}
-
-void ViewportTest::SetUp() {
-    frame_ = std::make_unique<hostkit::frame_window>(L"Korvix viewport test", SIZE{640, 480});
-    hostkit::pump_messages();
-}
-
-void ViewportTest::TearDown() {
-    hostkit::pump_messages();
-    frame_.reset();
 }
 
 }  // namespace korvix::viewport_test
