@@ -1,5 +1,7 @@
 #include "control/object/dispatch_members.h"
 
+#include <memory>
+
 #include "common/win/unique_resource.h"
 
 namespace korvix {
@@ -51,9 +53,11 @@ HRESULT DispatchMembers::load(ITypeInfo* info) noexcept {
         const WORD count = attr->cFuncs;
         info->ReleaseTypeAttr(attr);
         std::vector<Member> members;
+        const auto release = [info](FUNCDESC* d) { info->ReleaseFuncDesc(d); };
         for (WORD i = 0; i < count; ++i) {
             FUNCDESC* desc = nullptr;
             KORVIX_RETURN_IF_FAILED(info->GetFuncDesc(i, &desc));
+            const std::unique_ptr<FUNCDESC, decltype(release)> held(desc, release);  // also when push_back throws
             Member m;
             m.id = desc->memid;
             m.kind = desc->invkind;
@@ -68,7 +72,6 @@ HRESULT DispatchMembers::load(ITypeInfo* info) noexcept {
                 describe_parameter(info, param.tdesc, shape.type, shape.object);
                 m.params.push_back(shape);
             }
-            info->ReleaseFuncDesc(desc);
             members.push_back(std::move(m));
         }
         members_ = std::move(members);
@@ -83,7 +86,9 @@ HRESULT DispatchMembers::check_argument(const VARIANT& arg, const Member::Param&
         return param.required ? DISP_E_PARAMNOTFOUND : S_OK;  // omitted
     if (!IsEqualGUID(param.object, GUID_NULL))
         return fits_object_parameter(arg, param.object) ? S_OK : DISP_E_TYPEMISMATCH;
-    if (param.type == VT_EMPTY) return S_OK;
+    // Already of the parameter's type (the usual case): nothing to convert,
+    // and no long string copied only to be thrown away.
+    if (param.type == VT_EMPTY || V_VT(&arg) == param.type) return S_OK;
     VARIANT converted;
     ::VariantInit(&converted);
     const HRESULT hr = ::VariantChangeType(&converted, const_cast<VARIANT*>(&arg), 0, param.type);

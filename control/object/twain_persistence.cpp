@@ -42,8 +42,10 @@ public:
         return {};
     }
 
-    // The inner members' own rules (picTwain's colour, pointer and icon, the
-    // surface's border), asked before a stored record changes anything.
+    // The inner members' own rules (picTwain's colour and pointer, the
+    // surface's border), asked before a stored record changes anything. The
+    // record's MouseIcon needs no rule here: its codec only ever makes an
+    // icon, a cursor or an empty picture, which the pointer always takes.
     Outcome check(const KeyInfo& info, const Value& value) const override {
         bool accepted = true;
         const auto i16 = static_cast<SHORT>(value.number);
@@ -55,10 +57,6 @@ public:
         }
         case Key::MousePointer: accepted = (i16 >= 0 && i16 <= 15) || i16 == 99; break;
         case Key::BorderStyle: accepted = i16 == 0 || i16 == 1; break;
-        case Key::MouseIcon:
-            if (!is_mouse_icon(picture_of(value)))
-                return Outcome::failure(info.key, CTL_E_INVALIDPICTURE, refusal(info, "Invalid picture"));
-            break;
         default: break;
         }
         if (!accepted) return Outcome::failure(info.key, CTL_E_INVALIDPROPERTYVALUE, refusal(info, "Invalid property value"));
@@ -99,16 +97,6 @@ public:
 private:
     static std::string refusal(const KeyInfo& info, const char* why) {
         return std::string("The stored setting \"") + narrow(info.name) + "\" was refused: " + why;
-    }
-    // Only an icon or cursor can be a mouse pointer; an empty picture clears it.
-    static bool is_mouse_icon(IPictureDisp* icon) noexcept {
-        if (!icon) return true;
-        com_ptr<IPicture> picture;
-        SHORT type = PICTYPE_NONE;
-        if (FAILED(icon->QueryInterface(IID_IPicture, picture.put_void())) || !picture ||
-            FAILED(picture->get_Type(&type)))
-            return false;
-        return type == PICTYPE_ICON || type == PICTYPE_NONE || type == PICTYPE_UNINITIALIZED;
     }
     static Value text(const std::wstring& s) {
         return Value::string(std::u16string(reinterpret_cast<const char16_t*>(s.data()), s.size()));

@@ -149,14 +149,13 @@ HRESULT TwainControl::get_Picture(IPictureDisp** value) noexcept {
 
 HRESULT TwainControl::putref_Picture(IPictureDisp* picNew) noexcept {
     return automation([&] {
-        // Measured before anything is stored: a picture whose Handle cannot
-        // be read is refused with Picture and the view as they were.
-        GdiHelper().set_picture(picNew);
+        // The view measures the picture (reads its Handle) before anything
+        // moves. A picture it refuses is not stored, and the view gets its
+        // previous picture back: Picture and the view stay as they were.
         const com_ptr<IPictureDisp> shown = view_->view_picture();
         try {
             view_->set_view_picture(picNew);
         } catch (...) {
-            // Measured fine once, refused the second time: put the view back.
             try {
                 view_->set_view_picture(shown.get());
             } catch (...) {

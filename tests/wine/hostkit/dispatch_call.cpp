@@ -37,14 +37,7 @@ dispatch_result invoke(IDispatch* disp, DISPID id, WORD flags, std::vector<VARIA
     ::SysFreeString(info.bstrSource);
     ::SysFreeString(info.bstrDescription);
     ::SysFreeString(info.bstrHelpFile);
-    if (FAILED(r.hr) && r.description.empty()) {
-        com_ptr<IErrorInfo> ei;
-        if (::GetErrorInfo(0, ei.put()) == S_OK && ei) {
-            BSTR text = nullptr;
-            if (SUCCEEDED(ei->GetDescription(&text)) && text) r.description.assign(text, ::SysStringLen(text));
-            ::SysFreeString(text);
-        }
-    }
+    if (FAILED(r.hr) && r.description.empty()) r.description = error_description();
     return r;
 }
 
@@ -82,6 +75,35 @@ std::string describe(const dispatch_result& r) {
     std::string text(head);
     for (wchar_t c : r.description) text.push_back(c < 128 ? static_cast<char>(c) : '?');
     return text;
+}
+
+std::wstring error_description() {
+    com_ptr<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.put()) != S_OK || !info) return L"";
+    BSTR text = nullptr;
+    std::wstring out;
+    if (SUCCEEDED(info->GetDescription(&text)) && text) out.assign(text, ::SysStringLen(text));
+    ::SysFreeString(text);
+    return out;
+}
+
+std::vector<member_shape> type_members(IDispatch* disp) {
+    std::vector<member_shape> members;
+    com_ptr<ITypeInfo> info;
+    TYPEATTR* attr = nullptr;
+    if (FAILED(disp->GetTypeInfo(0, 0, info.put())) || FAILED(info->GetTypeAttr(&attr))) return members;
+    const WORD count = attr->cFuncs;
+    info->ReleaseTypeAttr(attr);
+    for (WORD i = 0; i < count; ++i) {
+        FUNCDESC* desc = nullptr;
+        if (FAILED(info->GetFuncDesc(i, &desc))) continue;
+        member_shape m{desc->memid, static_cast<WORD>(desc->invkind), 0};
+        for (SHORT p = 0; p < desc->cParams; ++p)
+            if (!(desc->lprgelemdescParam[p].paramdesc.wParamFlags & PARAMFLAG_FRETVAL)) ++m.arguments;
+        info->ReleaseFuncDesc(desc);
+        members.push_back(m);
+    }
+    return members;
 }
 
 }  // namespace korvix::hostkit

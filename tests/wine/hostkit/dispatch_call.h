@@ -34,4 +34,16 @@ dispatch_result dispatch_call(IDispatch* disp, DISPID id, std::vector<VARIANT> a
 // The error as a caller would read it: "0x80020005 Type mismatch." style.
 std::string describe(const dispatch_result& r);
 
+// The thread's current IErrorInfo description ("" when there is none).
+std::wstring error_description();
+
+// A member as the object's type information describes it: the invocation
+// kind it answers and how many arguments a caller passes (no return value).
+struct member_shape {
+    DISPID id = DISPID_UNKNOWN;
+    WORD kind = 0;  // INVOKE_FUNC, INVOKE_PROPERTYGET, ...: the Invoke flag that reaches it
+    UINT arguments = 0;
+};
+std::vector<member_shape> type_members(IDispatch* disp);
+
 }  // namespace korvix::hostkit

@@ -1,11 +1,37 @@
 // Late-bound calls as hosts and script engines make them.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "control/twain_interface.h"
 #include "object_test_support.h"
+#include "tests/wine/hostkit/control_state.h"
 #include "tests/wine/hostkit/modal_watcher.h"
+#include "tests/wine/hostkit/property_notify_recorder.h"
 
 namespace korvix::object_test {
 namespace {
+
+VARIANT i2(SHORT v) {
+    VARIANT r;
+    V_VT(&r) = VT_I2;
+    V_I2(&r) = v;
+    return r;
+}
+
+VARIANT i4(LONG v) {
+    VARIANT r;
+    V_VT(&r) = VT_I4;
+    V_I4(&r) = v;
+    return r;
+}
+
+VARIANT object(IDispatch* p) {  // borrowed for the call
+    VARIANT r;
+    V_VT(&r) = VT_DISPATCH;
+    V_DISPATCH(&r) = p;
+    return r;
+}
 
 VARIANT by_ref_variant(VARIANT* inner) {
     VARIANT r;
@@ -185,6 +211,113 @@ TEST_F(DispatchTest, UnknownMembersAndInterfaces) {
     EXPECT_EQ(control->Invoke(DISPID_Twain_Refresh, IID_IDispatch, 0, DISPATCH_METHOD, &none, nullptr, nullptr,
                               nullptr),
               DISP_E_UNKNOWNINTERFACE);
+}
+
+// Calls back into the control from OnChanged, once.
+class CallingBackSink final : public Recorder<IPropertyNotifySink> {
+public:
+    std::function<HRESULT()> call;
+    HRESULT nested = S_OK;
+    bool called = false;
+    HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
+        if (!called) nested = call();
+        called = true;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
+
+protected:
+    bool answers(REFIID riid) override { return IsEqualIID(riid, IID_IPropertyNotifySink); }
+};
+
+TEST_F(DispatchTest, NestedCallFailuresStayWithTheNestedCall) {
+    com_ptr<ITwain> twain = control.query<ITwain>(IID__Twain);
+    CallingBackSink sink;
+    hostkit::sink_connection advised(control.get(), IID_IPropertyNotifySink, &sink);
+    LONG colour = 0x00FF00;
+    for (bool nested_by_invoke : {true, false}) {
+        for (bool outer_by_invoke : {true, false}) {
+            sink.called = false;
+            sink.call = [&] {
+                return nested_by_invoke ? put_value(control.get(), L"BorderStyle", i2(5)) : twain->put_BorderStyle(5);
+            };
+            ++colour;
+            EXPECT_EQ(outer_by_invoke ? put_value(control.get(), L"BackColor", i4(colour)) : twain->put_BackColor(colour),
+                      S_OK);
+            EXPECT_TRUE(sink.called && FAILED(sink.nested));
+        }
+    }
+}
+
+// A picture whose Handle (its default property) cannot be read, or reads as text.
+class UnreadablePicture final : public Recorder<IDispatch> {
+public:
+    bool as_text = false;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override {
+        if (!as_text || !result) return E_FAIL;
+        V_VT(result) = VT_BSTR;
+        V_BSTR(result) = ::SysAllocString(L"not a handle");
+        return S_OK;
+    }
+
+protected:
+    bool answers(REFIID riid) override { return IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, IID_IPictureDisp); }
+};
+
+// Refused by Picture and MouseIcon, which must then be as they were, with
+// the view still holding a picture it can measure.
+TEST_F(DispatchTest, RefusedPictureObjectsChangeNothing) {
+    com_ptr<IPictureDisp> shown = bitmap_picture(7, 5);
+    ASSERT_EQ(put_value(control.get(), L"Picture", object(shown.get())), S_OK);
+    notify.changed.clear();
+    const hostkit::control_state before = hostkit::read_state(control.get());
+    UnreadablePicture failing, text;
+    text.as_text = true;
+    EventRecorder not_a_picture;  // answers IDispatch only: once a raw E_NOINTERFACE
+    for (IDispatch* hostile : {static_cast<IDispatch*>(&failing), static_cast<IDispatch*>(&text),
+                               static_cast<IDispatch*>(&not_a_picture)}) {
+        for (const wchar_t* name : {L"Picture", L"MouseIcon"}) {
+            for (WORD flags : {WORD{DISPATCH_PROPERTYPUTREF}, WORD{DISPATCH_PROPERTYPUT}}) {
+                const CallResult r = invoke(control.get(), dispid_of(control.get(), name), flags, {object(hostile)},
+                                            nullptr, {DISPID_PROPERTYPUT});
+                const bool mismatch = r.hr == DISP_E_TYPEMISMATCH && r.arg_err == 0;
+                EXPECT_TRUE(mismatch || (r.hr == DISP_E_EXCEPTION && !r.description.empty())) << std::hex << r.hr;
+            }
+        }
+        if (hostile == &not_a_picture) continue;
+        EXPECT_TRUE(FAILED(control.query<ITwain>(IID__Twain)->putref_Picture(reinterpret_cast<IPictureDisp*>(hostile))));
+        EXPECT_FALSE(error_description().empty());
+    }
+    EXPECT_EQ(hostkit::read_state(control.get()), before);
+    EXPECT_TRUE(notify.changed.empty());
+    EXPECT_EQ(invoke(control.get(), dispid_of(control.get(), L"Refresh"), DISPATCH_METHOD, {}).hr, S_OK);
+    EXPECT_EQ(failing.refs + text.refs + not_a_picture.refs, 3) << "a refused object was kept";
+}
+
+TEST_F(DispatchTest, SurplusArgumentsAreRefusedBeforeAnyMemberRuns) {
+    // A get with one argument too many while MouseIcon and Picture were
+    // Nothing crashed in the platform's Invoke (it applied the argument to
+    // the null object), also with DISPATCH_METHOD added.
+    ASSERT_EQ(put_value(control.get(), L"Picture", object(nullptr)), S_OK);
+    for (const hostkit::member_shape& m : hostkit::type_members(control.get())) {
+        const WORD with_method = m.kind == INVOKE_PROPERTYGET ? DISPATCH_METHOD : 0;
+        const std::vector<DISPID> named = m.kind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)
+                                              ? std::vector<DISPID>{DISPID_PROPERTYPUT}
+                                              : std::vector<DISPID>{};
+        for (WORD flags : {m.kind, static_cast<WORD>(m.kind | with_method)}) {
+            Variant result;
+            EXPECT_EQ(invoke(control.get(), m.id, flags, std::vector<VARIANT>(m.arguments + 1, i2(1)), &result.v, named).hr,
+                      DISP_E_BADPARAMCOUNT)
+                << std::hex << m.id << " " << flags;
+        }
+    }
 }
 
 }  // namespace

@@ -82,43 +82,6 @@ HRESULT put_value(IDispatch* d, const wchar_t* name, const VARIANT& value) {
     return invoke(d, dispid_of(d, name), DISPATCH_PROPERTYPUT, {value}, nullptr, {DISPID_PROPERTYPUT}).hr;
 }
 
-com_ptr<IStream> new_stream() {
-    com_ptr<IStream> s;
-    ::CreateStreamOnHGlobal(nullptr, TRUE, s.put());
-    return s;
-}
-
-namespace {
-void rewind(IStream* s) { s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr); }
-}  // namespace
-
-std::vector<BYTE> stream_bytes(IStream* s) {
-    STATSTG st{};
-    s->Stat(&st, STATFLAG_NONAME);
-    std::vector<BYTE> out(static_cast<size_t>(st.cbSize.QuadPart));
-    rewind(s);
-    ULONG got = 0;
-    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &got);
-    rewind(s);
-    return out;
-}
-
-com_ptr<IStream> stream_of(const std::vector<BYTE>& bytes) {
-    com_ptr<IStream> s = new_stream();
-    ULONG n = 0;
-    if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &n);
-    rewind(s.get());
-    return s;
-}
-
-std::vector<BYTE> saved_record(IUnknown* control) {
-    com_ptr<IPersistStreamInit> persist;
-    control->QueryInterface(IID_IPersistStreamInit, persist.put_void());
-    com_ptr<IStream> stream = new_stream();
-    if (!persist || FAILED(persist->Save(stream.get(), FALSE))) return {};
-    return stream_bytes(stream.get());
-}
-
 com_ptr<IPictureDisp> bitmap_picture(int w, int h) {
     window_dc screen(nullptr);
     PICTDESC desc{};
@@ -138,16 +101,6 @@ com_ptr<IPictureDisp> icon_picture() {
     com_ptr<IPictureDisp> pic;
     ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, pic.put_void());
     return pic;
-}
-
-std::wstring error_description() {
-    com_ptr<IErrorInfo> info;
-    if (::GetErrorInfo(0, info.put()) != S_OK || !info) return L"";
-    BSTR text = nullptr;
-    info->GetDescription(&text);
-    std::wstring out = text ? text : L"";
-    ::SysFreeString(text);
-    return out;
 }
 
 }  // namespace korvix::object_test

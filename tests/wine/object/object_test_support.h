@@ -13,6 +13,7 @@
 
 #include "common/win/unique_resource.h"
 #include "control/korvix_ids.h"
+#include "tests/wine/hostkit/dispatch_call.h"
 
 namespace korvix::object_test {
 
@@ -36,20 +37,6 @@ struct CallResult {
     SCODE scode = 0;
 };
 
-// Plain argument values.
-inline VARIANT i2(SHORT v) {
-    VARIANT r;
-    V_VT(&r) = VT_I2;
-    V_I2(&r) = v;
-    return r;
-}
-inline VARIANT i4(LONG v) {
-    VARIANT r;
-    V_VT(&r) = VT_I4;
-    V_I4(&r) = v;
-    return r;
-}
-
 DISPID dispid_of(IDispatch* d, const wchar_t* name);
 // Invoke with the given args (in DISPPARAMS order: last first).
 CallResult invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, VARIANT* result = nullptr,
@@ -57,14 +44,6 @@ CallResult invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args
 LONG get_long(IDispatch* d, const wchar_t* name);
 std::wstring get_string(IDispatch* d, const wchar_t* name);
 HRESULT put_value(IDispatch* d, const wchar_t* name, const VARIANT& value);
-
-// Memory streams: empty, holding bytes (positioned at the start), and all
-// that a stream holds (it is rewound).
-com_ptr<IStream> new_stream();
-com_ptr<IStream> stream_of(const std::vector<BYTE>& bytes);
-std::vector<BYTE> stream_bytes(IStream* s);
-// The settings record a control saves through IPersistStreamInit.
-std::vector<BYTE> saved_record(IUnknown* control);
 
 // A picture owning a new w x h bitmap.
 com_ptr<IPictureDisp> bitmap_picture(int w, int h);
@@ -175,66 +154,6 @@ protected:
     bool answers(REFIID riid) override { return IsEqualIID(riid, IID_IErrorLog); }
 };
 
-std::wstring error_description();  // the thread's current IErrorInfo text
-
-// A client site that is also an in-place site, over a real top-level window.
-class TestSite final : public IOleClientSite, public IOleInPlaceSite {
-public:
-    LONG refs = 1;
-    HWND window = nullptr;
-    RECT pos = {10, 20, 210, 170};
-    std::vector<std::string> calls;
-
-    TestSite() {
-        window = ::CreateWindowExW(0, L"STATIC", L"site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 400, 300,
-                                   nullptr, nullptr, nullptr, nullptr);
-    }
-    ~TestSite() { ::DestroyWindow(window); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-            *out = static_cast<IOleClientSite*>(this);
-        else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
-            *out = static_cast<IOleInPlaceSite*>(this);
-        else
-            return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
-
-    // IOleClientSite
-    HRESULT STDMETHODCALLTYPE SaveObject() override { calls.push_back("SaveObject"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override { *m = nullptr; return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override { *c = nullptr; return E_NOINTERFACE; }
-    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    HRESULT STDMETHODCALLTYPE GetWindow(HWND* h) override { *h = window; return S_OK; }
-    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { calls.push_back("CanInPlaceActivate"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { calls.push_back("OnInPlaceActivate"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnUIActivate() override { calls.push_back("OnUIActivate"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT p,
-                                               LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
-        *frame = nullptr;
-        *doc = nullptr;
-        *p = pos;
-        *clip = pos;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { calls.push_back("OnUIDeactivate"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { calls.push_back("OnInPlaceDeactivate"); return S_OK; }
-    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { calls.push_back("OnPosRectChange"); return S_OK; }
-};
-
+using hostkit::error_description;  // the thread's current IErrorInfo text
 
 }  // namespace korvix::object_test

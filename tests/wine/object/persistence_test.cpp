@@ -3,12 +3,50 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "object_test_support.h"
+#include "tests/wine/hostkit/control_state.h"
+#include "tests/wine/hostkit/import_patch.h"
+#include "tests/wine/hostkit/property_notify_recorder.h"
 
 namespace korvix::object_test {
 namespace {
+
+VARIANT make_i2(SHORT v) {
+    VARIANT r;
+    V_VT(&r) = VT_I2;
+    V_I2(&r) = v;
+    return r;
+}
+
+com_ptr<IStream> new_stream() {
+    com_ptr<IStream> s;
+    ::CreateStreamOnHGlobal(nullptr, TRUE, s.put());
+    return s;
+}
+
+void rewind(IStream* s) { s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr); }
+
+std::vector<BYTE> stream_bytes(IStream* s) {
+    STATSTG st{};
+    s->Stat(&st, STATFLAG_NONAME);
+    std::vector<BYTE> out(static_cast<size_t>(st.cbSize.QuadPart));
+    rewind(s);
+    ULONG got = 0;
+    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &got);
+    rewind(s);
+    return out;
+}
+
+com_ptr<IStream> stream_of(const std::vector<BYTE>& bytes) {
+    com_ptr<IStream> s = new_stream();
+    ULONG n = 0;
+    if (!bytes.empty()) s->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &n);
+    rewind(s.get());
+    return s;
+}
 
 TEST(PropertyBag, UntouchedControlWritesNothingUnlessAskedForEverything) {
     com_ptr<IDispatch> control = create_initialised();
@@ -104,12 +142,12 @@ TEST(PropertyBag, StoredValuesAreConvertedAndTheMouseIconNotifies) {
 
 TEST(SettingsStream, RoundTripThroughAStreamAndAStorage) {
     com_ptr<IDispatch> original = create_initialised();
-    ASSERT_EQ(put_value(original.get(), L"Resolution", i2(600)), S_OK);
+    ASSERT_EQ(put_value(original.get(), L"Resolution", make_i2(600)), S_OK);
     Variant text;
     V_VT(&text.v) = VT_BSTR;
     V_BSTR(&text.v) = ::SysAllocString(L"C:\\out\\scan.tif");
     ASSERT_EQ(put_value(original.get(), L"filename", text.v), S_OK);
-    ASSERT_EQ(put_value(original.get(), L"MousePointer", i2(99)), S_OK);
+    ASSERT_EQ(put_value(original.get(), L"MousePointer", make_i2(99)), S_OK);
     com_ptr<IPictureDisp> icon = icon_picture();
     ASSERT_TRUE(icon);
     VARIANT icon_arg;
@@ -170,7 +208,7 @@ TEST(SettingsStream, RoundTripThroughAStreamAndAStorage) {
 
 TEST(SettingsStream, DamagedRecordsChangeNothingAndSayWhy) {
     com_ptr<IDispatch> source = create_initialised();
-    ASSERT_EQ(put_value(source.get(), L"Resolution", i2(600)), S_OK);
+    ASSERT_EQ(put_value(source.get(), L"Resolution", make_i2(600)), S_OK);
     com_ptr<IStream> stream = new_stream();
     ASSERT_EQ(source.query<IPersistStreamInit>(IID_IPersistStreamInit)->Save(stream.get(), TRUE), S_OK);
     const std::vector<BYTE> good = stream_bytes(stream.get());
@@ -218,6 +256,99 @@ TEST(SettingsStream, DamagedRecordsChangeNothingAndSayWhy) {
     in->Read(&next, 1, &got);
     EXPECT_EQ(got, 1u);
     EXPECT_EQ(next, 0x42);
+}
+
+// VariantInit as systems before Windows 8.1 have it: only the type is set
+// (Wine's clears the whole VARIANT, which would hide a missing initialisation).
+void WINAPI variant_init_type_only(VARIANT* v) {
+    std::memset(v, 0xA5, sizeof *v);
+    V_VT(v) = VT_EMPTY;
+}
+
+// Records the object slot it is handed, then answers "not stored".
+class SlotRecordingBag final : public Recorder<IPropertyBag> {
+public:
+    std::vector<void*> object_slots;
+    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR, VARIANT* v, IErrorLog*) override {
+        if (V_VT(v) == VT_DISPATCH) object_slots.push_back(V_DISPATCH(v));
+        V_VT(v) = VT_EMPTY;  // without releasing what an uninitialised slot would hold
+        return E_INVALIDARG;
+    }
+    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR, VARIANT*) override { return S_OK; }
+
+protected:
+    bool answers(REFIID riid) override { return IsEqualIID(riid, IID_IPropertyBag); }
+};
+
+TEST(PropertyBag, TheBagIsHandedAnInitialisedObjectSlot) {
+    com_ptr<IUnknown> control = create_control();
+    SlotRecordingBag bag;
+    {
+        hostkit::import_patch patch(::GetModuleHandleW(L"korvixlite.ocx"), "oleaut32.dll", "VariantInit",
+                                    reinterpret_cast<const void*>(&variant_init_type_only));
+        ASSERT_TRUE(patch.active());
+        ASSERT_EQ(control.query<IPersistPropertyBag>(IID_IPersistPropertyBag)->Load(&bag, nullptr), S_OK);
+    }
+    EXPECT_EQ(bag.object_slots, std::vector<void*>{nullptr});
+}
+
+std::vector<BYTE> from_hex(const char* hex) {
+    std::vector<BYTE> out;
+    for (; hex[0] && hex[1]; hex += 2) out.push_back(static_cast<BYTE>(std::stoi(std::string(hex, 2), nullptr, 16)));
+    return out;
+}
+
+TEST(SettingsStream, RefusedValueOrDamagedIconChangesNothingAtAll) {
+    // Saved with the first eleven keys away from their defaults and
+    // BorderStyle (byte 98) 2; MousePointer is byte 22, BackColor 12-15.
+    std::vector<BYTE> fine = from_hex(
+        "4b5658530100000062000000563412000000000000000b0008000000540069007000200041002000e9002d4e050000002c01130000"
+        "0043003a005c007300630061006e0073005c0061002d00660069006c0065002e0062006d0070000000ffff0000020000005a000400"
+        "02000000");
+    fine[98] = 1;
+    // A 32 x 32 icon: its size at 18, class id at 22, "lt" header at 38, icon
+    // file at 46 (entry count 50), bitmap header at 68 (height 76).
+    com_ptr<IDispatch> with_icon = create_initialised();
+    com_ptr<IPictureDisp> icon = icon_picture();
+    ASSERT_EQ(hostkit::dispatch_putref(with_icon.get(), dispid_of(with_icon.get(), L"MouseIcon"), icon.get()).hr, S_OK);
+    const std::vector<BYTE> icon_record = hostkit::saved_record(with_icon.get());
+    ASSERT_GT(icon_record.size(), 4000u);
+    ASSERT_EQ(icon_record[64], 22);  // one entry, its image right after it
+    const size_t pointer_after_icon = 22 + (icon_record[18] | icon_record[19] << 8);
+
+    const struct {
+        const char* what;
+        const std::vector<BYTE>& record;
+        size_t at;
+        BYTE value;
+        HRESULT expected;
+    } cases[] = {
+        {"BorderStyle 2", fine, 98, 2, CTL_E_INVALIDPROPERTYVALUE},
+        {"MousePointer 50", fine, 22, 50, CTL_E_INVALIDPROPERTYVALUE},
+        {"BackColor 0x80123456, no such system colour", fine, 15, 0x80, CTL_E_INVALIDPROPERTYVALUE},
+        {"MouseIcon, then MousePointer 50", icon_record, pointer_after_icon, 50, CTL_E_INVALIDPROPERTYVALUE},
+        // The two that crashed the platform's picture loader, then a class other than the standard picture.
+        {"icon entry count 50177", icon_record, 51, 0xC4, CTL_E_INVALIDPICTURE},
+        {"icon height 0x04000040", icon_record, 79, 0x04, CTL_E_INVALIDPICTURE},
+        {"the standard font's class", icon_record, 22, 0x03, CTL_E_INVALIDPICTURE},
+    };
+    // Refused whole: no property changed, no sink told, not dirty.
+    for (const auto& c : cases) {
+        std::vector<BYTE> bad = c.record;
+        bad[c.at] = c.value;
+        com_ptr<IDispatch> target = create_initialised();
+        NotifyRecorder notify;
+        hostkit::sink_connection advised(target.get(), IID_IPropertyNotifySink, &notify);
+        const hostkit::control_state before = hostkit::read_state(target.get());
+        EXPECT_EQ(hostkit::load_record(target.get(), bad), c.expected) << c.what;
+        EXPECT_FALSE(error_description().empty()) << c.what;
+        EXPECT_EQ(hostkit::read_state(target.get()), before) << c.what;
+        EXPECT_TRUE(notify.changed.empty()) << c.what;
+        EXPECT_EQ(target.query<IPersistStreamInit>(IID_IPersistStreamInit)->IsDirty(), S_FALSE) << c.what;
+    }
+    com_ptr<IDispatch> target = create_initialised();
+    ASSERT_EQ(hostkit::load_record(target.get(), fine), S_OK);
+    EXPECT_EQ(get_string(target.get(), L"ToolTipText"), L"Tip A \u00e9\u4e2d");
 }
 
 }  // namespace

@@ -10,6 +10,65 @@
 namespace korvix::object_test {
 namespace {
 
+// A client site that is also an in-place site, over a real top-level window.
+class TestSite final : public IOleClientSite, public IOleInPlaceSite {
+public:
+    LONG refs = 1;
+    HWND window = nullptr;
+    RECT pos = {10, 20, 210, 170};
+    std::vector<std::string> calls;
+
+    TestSite() {
+        window = ::CreateWindowExW(0, L"STATIC", L"site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 400, 300,
+                                   nullptr, nullptr, nullptr, nullptr);
+    }
+    ~TestSite() { ::DestroyWindow(window); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
+            *out = static_cast<IOleClientSite*>(this);
+        else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceSite))
+            *out = static_cast<IOleInPlaceSite*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+
+    // IOleClientSite
+    HRESULT STDMETHODCALLTYPE SaveObject() override { calls.push_back("SaveObject"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker** m) override { *m = nullptr; return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer** c) override { *c = nullptr; return E_NOINTERFACE; }
+    HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    // IOleInPlaceSite
+    HRESULT STDMETHODCALLTYPE GetWindow(HWND* h) override { *h = window; return S_OK; }
+    HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { calls.push_back("CanInPlaceActivate"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { calls.push_back("OnInPlaceActivate"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnUIActivate() override { calls.push_back("OnUIActivate"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT p,
+                                               LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
+        *frame = nullptr;
+        *doc = nullptr;
+        *p = pos;
+        *clip = pos;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { calls.push_back("OnUIDeactivate"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { calls.push_back("OnInPlaceDeactivate"); return S_OK; }
+    HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { calls.push_back("OnPosRectChange"); return S_OK; }
+};
+
 BOOL CALLBACK count_one(HWND, LPARAM p) {
     ++*reinterpret_cast<int*>(p);
     return TRUE;
@@ -200,6 +259,48 @@ TEST(ControlSite, PictureBoxMouseEventsCarryByReferenceArgumentsUnlessFrozen) {
     EXPECT_FALSE(events.events.empty());
     cp->Unadvise(cookie);
     ole->Close(OLECLOSE_NOSAVE);
+}
+
+TEST(ControlSite, DestroyedContainerWindowReturnsTheControlToTheLoadedState) {
+    TestSite site;
+    com_ptr<IUnknown> control = create_control();
+    com_ptr<IOleObject> ole = control.query<IOleObject>(IID_IOleObject);
+    com_ptr<IOleInPlaceObject> inplace = control.query<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    com_ptr<IDispatch> dispatch = control.query<IDispatch>(IID_IDispatch);
+    ASSERT_EQ(control.query<IPersistStreamInit>(IID_IPersistStreamInit)->InitNew(), S_OK);
+    ASSERT_EQ(ole->SetClientSite(&site), S_OK);
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &site.pos), S_OK);
+    Variant tip;
+    V_VT(&tip.v) = VT_BSTR;
+    V_BSTR(&tip.v) = ::SysAllocString(L"tip");
+    ASSERT_EQ(put_value(dispatch.get(), L"ToolTipText", tip.v), S_OK);
+
+    ::DestroyWindow(site.window);
+    HWND none = reinterpret_cast<HWND>(1);
+    EXPECT_EQ(inplace->GetWindow(&none), E_FAIL);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_NE(std::find(site.calls.begin(), site.calls.end(), "OnInPlaceDeactivate"), site.calls.end());
+    for (LONG enabled : {0L, -1L}) {
+        VARIANT value;
+        V_VT(&value) = VT_I4;
+        V_I4(&value) = enabled;
+        EXPECT_EQ(put_value(dispatch.get(), L"Enabled", value), S_OK);
+        EXPECT_EQ(get_long(dispatch.get(), L"Enabled"), enabled);
+    }
+
+    // A new window of the same container: activation works, more than once.
+    site.window = ::CreateWindowExW(0, L"STATIC", L"site", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0, 400, 300,
+                                    nullptr, nullptr, nullptr, nullptr);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, site.window, &site.pos), S_OK);
+        HWND surface = nullptr;
+        ASSERT_EQ(inplace->GetWindow(&surface), S_OK) << round;
+        EXPECT_EQ(::GetParent(surface), site.window) << round;
+        EXPECT_EQ(get_string(dispatch.get(), L"ToolTipText"), L"tip");
+        ASSERT_EQ(inplace->InPlaceDeactivate(), S_OK);
+    }
+    EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(site.refs, 1);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 #include "tests/wine/sweep/corpus_writer.h"
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
+#include "tests/wine/hostkit/control_state.h"
 #include "tests/wine/hostkit/server_registration.h"
 #include "tests/wine/hostkit/test_pictures.h"
 #include "tests/wine/sweep/sweep_support.h"
@@ -11,51 +10,21 @@
 namespace korvix::sweep {
 namespace {
 
-using Bytes = std::vector<BYTE>;
-
-Bytes saved(ITwain* control) {
-    com_ptr<IPersistStreamInit> persist;
-    control->QueryInterface(IID_IPersistStreamInit, persist.put_void());
-    com_ptr<IStream> stream;
-    ::CreateStreamOnHGlobal(nullptr, TRUE, stream.put());
-    if (!persist || FAILED(persist->Save(stream.get(), FALSE))) return {};
-    STATSTG st{};
-    stream->Stat(&st, STATFLAG_NONAME);
-    Bytes out(static_cast<size_t>(st.cbSize.QuadPart));
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    ULONG got = 0;
-    stream->Read(out.data(), static_cast<ULONG>(out.size()), &got);
-    return out;
-}
-
-bool write_file(const std::wstring& path, const Bytes& bytes) {
-    FILE* f = _wfopen(path.c_str(), L"wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
-
-// A picture of an icon made from a side x side colour bitmap and its mask.
+// A picture of a side x side icon or cursor; side 0 gives an empty picture.
 com_ptr<IPictureDisp> icon_of_side(int side, bool cursor) {
-    window_dc screen(nullptr);
-    unique_hbitmap colour(::CreateCompatibleBitmap(screen.get(), side, side));
-    unique_hbitmap mask(::CreateBitmap(side, side, 1, 1, nullptr));
-    ICONINFO info{!cursor, static_cast<DWORD>(side / 3), static_cast<DWORD>(side / 4), mask.get(), colour.get()};
-    PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof desc;
-    desc.picType = PICTYPE_ICON;
-    desc.icon.hicon = ::CreateIconIndirect(&info);
+    PICTDESC desc{sizeof desc, PICTYPE_NONE};
+    unique_hicon icon;
+    if (side) {
+        window_dc screen(nullptr);
+        unique_hbitmap colour(::CreateCompatibleBitmap(screen.get(), side, side));
+        unique_hbitmap mask(::CreateBitmap(side, side, 1, 1, nullptr));
+        ICONINFO info{!cursor, static_cast<DWORD>(side / 3), static_cast<DWORD>(side / 4), mask.get(), colour.get()};
+        icon.reset(::CreateIconIndirect(&info));
+        desc.picType = PICTYPE_ICON;
+        desc.icon.hicon = icon.get();
+    }
     com_ptr<IPictureDisp> picture;
-    ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
-    return picture;
-}
-
-com_ptr<IPictureDisp> empty_picture() {
-    PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof desc;
-    desc.picType = PICTYPE_NONE;
-    com_ptr<IPictureDisp> picture;
-    ::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void());
+    if (SUCCEEDED(::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void()))) icon.release();
     return picture;
 }
 
@@ -76,38 +45,50 @@ void change_every_property(ITwain* c) {
     c->put_Scrollable(VARIANT_FALSE);
 }
 
+bool write_file(const std::wstring& path, const BYTE* bytes, size_t size) {
+    FILE* f = _wfopen(path.c_str(), L"wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
 }  // namespace
 
-int write_corpus(const char* folder) {
-    const std::wstring root = hostkit::windows_path(folder);
-    const std::wstring records = root + L"\\settings_record_fuzzer", icons = root + L"\\stored_icon_fuzzer";
-    ::CreateDirectoryW(root.c_str(), nullptr);
-    ::CreateDirectoryW(records.c_str(), nullptr);
-    ::CreateDirectoryW(icons.c_str(), nullptr);
-
-    struct State {
+std::vector<std::pair<std::wstring, std::vector<BYTE>>> saved_records() {
+    const struct {
         const wchar_t* name;
         bool change_all;
         com_ptr<IPictureDisp> icon;
-    };
-    const State states[] = {
+    } states[] = {
         {L"defaults", false, nullptr},
         {L"every-property", true, nullptr},
         {L"icon-32", false, hostkit::make_icon_picture()},
         {L"every-property-icon-16", true, icon_of_side(16, false)},
         {L"cursor-48", false, icon_of_side(48, true)},
-        {L"empty-icon", false, empty_picture()},
+        {L"empty-icon", false, icon_of_side(0, false)},
     };
-    for (const State& s : states) {
+    std::vector<std::pair<std::wstring, std::vector<BYTE>>> records;
+    for (const auto& s : states) {
         com_ptr<ITwain> control = new_control();
-        if (!control) return 1;
+        if (!control) return {};
         if (s.change_all) change_every_property(control.get());
-        if (s.icon && FAILED(control->putref_MouseIcon(s.icon.get()))) return 1;
-        const Bytes record = saved(control.get());
-        if (record.size() < 22 || !write_file(records + L"\\" + s.name + L".bin", record)) return 1;
+        if (s.icon) control->putref_MouseIcon(s.icon.get());
+        records.emplace_back(s.name, hostkit::saved_record(control.get()));
+    }
+    return records;
+}
+
+int write_corpus(const char* folder) {
+    const std::wstring root = hostkit::windows_path(folder);
+    const std::wstring records = root + L"\\settings_record_fuzzer", icons = root + L"\\stored_icon_fuzzer";
+    for (const std::wstring& dir : {root, records, icons}) ::CreateDirectoryW(dir.c_str(), nullptr);
+    for (const auto& [name, record] : saved_records()) {
+        if (record.size() < 22 || !write_file(records + L"\\" + name + L".bin", record.data(), record.size()))
+            return 1;
         // The icon's own bytes follow its 32-bit size at offset 18.
         const DWORD icon_size = record[18] | (record[19] << 8) | (record[20] << 16) | (record[21] << 24);
-        if (icon_size && !write_file(icons + L"\\" + s.name + L".bin", Bytes(record.begin() + 22, record.begin() + 22 + icon_size)))
+        if (icon_size && (22 + icon_size > record.size() ||
+                          !write_file(icons + L"\\" + name + L".bin", record.data() + 22, icon_size)))
             return 1;
     }
     std::printf("corpus written to %ls\n", root.c_str());
