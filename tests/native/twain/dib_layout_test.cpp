@@ -69,7 +69,7 @@ TEST(DibLayout, AcceptedDibsAndTheFileTheyBecome) {
         SCOPED_TRACE(c.name);
         dib_builder b(c.shape);
         const DibCheck check = check_dib(b.bytes().data(), b.bytes().size());
-        ASSERT_TRUE(check) << describe(check.refusal);
+        ASSERT_TRUE(check) << static_cast<int>(check.refusal);
         const DibLayout& l = check.layout;
         EXPECT_EQ(l.palette_entries, c.palette_entries);
         EXPECT_EQ(l.row_bytes, c.row_bytes);
@@ -143,7 +143,7 @@ TEST(DibLayout, LyingAndUnsupportedDibsAreRefused) {
         std::vector<std::uint8_t> block(b.bytes().begin(), b.bytes().begin() + static_cast<std::ptrdiff_t>(size));
         block.shrink_to_fit();
         const DibCheck check = check_dib(block.data(), block.size());
-        EXPECT_EQ(check.refusal, c.expected) << describe(check.refusal);
+        EXPECT_EQ(check.refusal, c.expected) << static_cast<int>(check.refusal);
     }
     EXPECT_EQ(check_dib(nullptr, 0).refusal, DibRefusal::block_too_small);
 }

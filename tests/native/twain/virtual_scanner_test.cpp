@@ -162,7 +162,7 @@ TEST(VirtualScanner, DrawsTheTestPage) {
         std::vector<std::uint8_t> dib(page_dib_bytes(f));
         render_page(f, dib.data());
         const DibCheck check = check_dib(dib.data(), dib.size());
-        ASSERT_TRUE(check) << describe(check.refusal);
+        ASSERT_TRUE(check) << static_cast<int>(check.refusal);
         const DibLayout& l = check.layout;
         EXPECT_EQ(l.used_bytes, dib.size());
         EXPECT_EQ(l.x_pels_per_meter, 1969);
