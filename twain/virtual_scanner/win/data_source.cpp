@@ -14,11 +14,6 @@ namespace {
 
 using DsmEntryProc = TW_UINT16(WINAPI*)(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
-void copy_text(TW_STR32& field, const char* text) noexcept {
-    std::memset(field, 0, sizeof field);
-    std::strncpy(field, text, sizeof field - 1);
-}
-
 // A global block holding the bytes; null when out of memory.
 HGLOBAL block_of(const std::vector<std::uint8_t>& bytes) noexcept {
     HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
@@ -142,13 +137,13 @@ TW_UINT16 DataSource::identity(TW_IDENTITY* origin, TW_UINT16 msg, TW_IDENTITY& 
         id.Version.MinorNum = 0;
         id.Version.Language = TWLG_USA;
         id.Version.Country = TWCY_USA;
-        copy_text(id.Version.Info, "1.0");
+        set_text(id.Version.Info, "1.0");
         id.ProtocolMajor = 1;
         id.ProtocolMinor = 9;
         id.SupportedGroups = DG_CONTROL | DG_IMAGE;
-        copy_text(id.Manufacturer, "Korvix");
-        copy_text(id.ProductFamily, "Virtual Scanner");
-        copy_text(id.ProductName, product_name_.c_str());
+        set_text(id.Manufacturer, "Korvix");
+        set_text(id.ProductFamily, "Virtual Scanner");
+        set_text(id.ProductName, product_name_.c_str());
         if (msg == MSG_GET) return TWRC_SUCCESS;
         self_ = id;
         app_ = origin ? *origin : TW_IDENTITY{};
