@@ -14,19 +14,6 @@ namespace {
 
 using DsmEntryProc = TW_UINT16(WINAPI*)(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
-// A global block holding the bytes; null when out of memory.
-HGLOBAL block_of(const std::vector<std::uint8_t>& bytes) noexcept {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!block) return nullptr;
-    global_lock at(block);
-    if (!at.get()) {
-        ::GlobalFree(block);
-        return nullptr;
-    }
-    std::memcpy(at.get(), bytes.data(), bytes.size());
-    return block;
-}
-
 const char* pixel_type_name(TW_UINT16 type) noexcept {
     return type == TWPT_BW ? "black and white" : type == TWPT_GRAY ? "grey" : "colour";
 }
@@ -68,6 +55,14 @@ private:
 };
 
 }  // namespace
+
+unique_hglobal global_copy(const void* bytes, std::size_t size) noexcept {
+    unique_hglobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
+    global_lock at(block.get());
+    if (!at.get()) return {};
+    std::memcpy(at.get(), bytes, size);
+    return block;
+}
 
 DataSource::DataSource(HINSTANCE module, const char* product_name) noexcept
     : module_(module), product_name_(product_name) {}
@@ -205,12 +200,20 @@ CapResult DataSource::capability(TW_UINT16 msg, TW_CAPABILITY& cap) noexcept {
         } else {
             return {TWRC_FAILURE, TWCC_BADPROTOCOL};
         }
-        if (r.rc != TWRC_SUCCESS) return r;
-        HGLOBAL block = block_of(pack(container));
+        return r.rc == TWRC_SUCCESS ? hand_over(container, cap) : r;
+    } catch (...) {
+        return {TWRC_FAILURE, TWCC_LOWMEMORY};
+    }
+}
+
+CapResult DataSource::hand_over(const CapContainer& container, TW_CAPABILITY& cap) noexcept {
+    try {
+        const std::vector<std::uint8_t> bytes = pack(container);
+        unique_hglobal block = global_copy(bytes.data(), bytes.size());
         if (!block) return {TWRC_FAILURE, TWCC_LOWMEMORY};
         cap.ConType = container.con_type;
-        cap.hContainer = block;
-        return r;
+        cap.hContainer = block.release();  // the application frees it
+        return {};
     } catch (...) {
         return {TWRC_FAILURE, TWCC_LOWMEMORY};
     }
