@@ -197,16 +197,16 @@ private:
 void show_about_box(HINSTANCE module, HCURSOR address_cursor) {
     BoxState state{module, address_cursor};
     const std::vector<WORD> layout = box_template();
-    INT_PTR result;
+    HRESULT failure = S_OK;
     {
         ThreadWindowsDisabled modal;
-        result = ::DialogBoxIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(layout.data()), nullptr,
-                                           &box_proc, reinterpret_cast<LPARAM>(&state));
-    }
-    if (result == -1 || result == 0) {
+        const INT_PTR result = ::DialogBoxIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(layout.data()),
+                                                         nullptr, &box_proc, reinterpret_cast<LPARAM>(&state));
+        // Read before the windows are enabled again, which may overwrite it.
         const DWORD error = ::GetLastError();
-        throw hresult_error(error ? HRESULT_FROM_WIN32(error) : E_FAIL, "The About box could not be shown.");
+        if (result == -1 || result == 0) failure = error ? HRESULT_FROM_WIN32(error) : E_FAIL;
     }
+    if (FAILED(failure)) throw hresult_error(failure, "The About box could not be shown.");
 }
 
 }  // namespace korvix

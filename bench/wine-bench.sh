@@ -1,6 +1,18 @@
-# Sourced by the Windows benchmarks' run.sh: builds targets in a Windows
-# Release build with the benchmarks on, then starts a private prefix, Xvfb and
-# wineserver for the run (stopped on exit).
+# Sourced by the Windows benchmarks' run.sh: reads their arguments, builds
+# targets in a Windows Release build with the benchmarks on, then starts a
+# private prefix, Xvfb and wineserver for the run (stopped on exit).
+
+#   korvix_wine_bench_args "$@"
+# Reads the run scripts' [build-dir] [-- program arguments] into root (the
+# repository), build (default <repo>/build/bench-win32) and bench_args.
+korvix_wine_bench_args() {
+  root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+  build="$root/build/bench-win32"
+  if [ $# -gt 0 ] && [ "$1" != "--" ]; then build="$(realpath -m "$1")"; shift; fi
+  [ "${1:-}" = "--" ] && shift
+  bench_args=("$@")
+}
+
 #   korvix_wine_bench_build <root> <build-dir> <target>...
 korvix_wine_bench_build() {
   local root="$1" build="$2"

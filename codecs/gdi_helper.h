@@ -15,8 +15,6 @@
 
 namespace korvix {
 
-struct GdiplusApi;
-
 // What LoadFile gives: the picture (empty on any failure) and the
 // resolution the file records (0 when it records none).
 struct LoadedPicture {
@@ -47,8 +45,6 @@ public:
     // complete, so a failure leaves the folder as it was.
     int save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE compression,
                   ImageResolution dpi) const;
-    int save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE compression,
-                  ImageResolution dpi, const GdiplusApi& gdiplus) const;
 
     // LoadFile: a new picture of the file's image (24-bit, owning its
     // bitmap, which also becomes the selected bitmap), or an empty result

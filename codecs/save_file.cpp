@@ -4,13 +4,14 @@
 // keeps one copy after it returns. GIF gets an 8-bit palette picture: the
 // GIF encoder writes no usable image from 24-bit pixels.
 #include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <vector>
 
 #include "codecs/bitmap_rows.h"
 #include "codecs/encoder_table.h"
 #include "codecs/gdi_helper.h"
-#include "codecs/gdiplus_api.h"
 #include "codecs/palette_quantizer.h"
 #include "codecs/replacement_file.h"
 #include "codecs/tiff_writer.h"
@@ -21,44 +22,67 @@ namespace korvix {
 namespace {
 
 using Gdiplus::Status;
+using namespace Gdiplus::DllExports;
 
 constexpr wchar_t kEncoderQualityText[] = L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}";
+
+// GdiplusStartup (version 1, background thread and external codecs allowed,
+// no start-up output) / GdiplusShutdown.
+class GdiplusSession {
+public:
+    GdiplusSession() noexcept {
+        const Gdiplus::GdiplusStartupInput input;
+        status_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr);
+    }
+    ~GdiplusSession() {
+        if (status_ == Gdiplus::Ok) Gdiplus::GdiplusShutdown(token_);
+    }
+    GdiplusSession(const GdiplusSession&) = delete;
+    GdiplusSession& operator=(const GdiplusSession&) = delete;
+    Status status() const noexcept { return status_; }
+
+private:
+    ULONG_PTR token_ = 0;
+    Status status_;
+};
+
+void dispose_image(Gdiplus::GpBitmap* image) noexcept { GdipDisposeImage(image); }
+using unique_gdiplus_bitmap = unique_resource<Gdiplus::GpBitmap*, dispose_image>;
 
 HBITMAP as_bitmap(LONG handle) { return reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(handle)); }
 
 // The GIF encoder's input: the picture's colours in an 8-bit palette bitmap
 // over indices that must outlive the GDI+ bitmap.
-Status make_palette_bitmap(const GdiplusApi& api, HBITMAP source, PalettePicture& indexed, GdiplusBitmap& out) {
+Status make_palette_bitmap(HBITMAP source, PalettePicture& indexed, unique_gdiplus_bitmap& out) {
     BitmapRows rows(source);
     switch (quantize_to_palette(rows, indexed)) {
     case QuantizeResult::done: break;
     case QuantizeResult::too_large: return Gdiplus::OutOfMemory;
     default: return Gdiplus::InvalidParameter;  // not a bitmap, or unreadable
     }
-    Status status = api.create_bitmap_from_scan0(indexed.width, indexed.height, static_cast<INT>(indexed.stride),
-                                                 PixelFormat8bppIndexed, indexed.indices.data(), out.put());
+    Status status = GdipCreateBitmapFromScan0(indexed.width, indexed.height, static_cast<INT>(indexed.stride),
+                                              PixelFormat8bppIndexed, indexed.indices.data(), out.put());
     if (status != Gdiplus::Ok) return status;
     std::vector<BYTE> palette_bytes(sizeof(Gdiplus::ColorPalette) + 256 * sizeof(Gdiplus::ARGB));
     auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(palette_bytes.data());
     palette->Flags = 0;
     palette->Count = static_cast<UINT>(indexed.palette.size());
     for (size_t i = 0; i < indexed.palette.size(); ++i) palette->Entries[i] = 0xFF000000u | indexed.palette[i];
-    return api.set_image_palette(out.get(), palette);
+    return GdipSetImagePalette(out.get(), palette);
 }
 
-Status save_through_gdiplus(const GdiplusApi& api, HBITMAP source, ImageFormat format, const wchar_t* clsid_text,
+Status save_through_gdiplus(HBITMAP source, ImageFormat format, const wchar_t* clsid_text,
                             const std::wstring& file_name, BYTE quality, ImageResolution dpi) {
-    GdiplusSession session(api);
+    GdiplusSession session;
     if (session.status() != Gdiplus::Ok) return session.status();
 
-    GdiplusBitmap bitmap(api);
+    unique_gdiplus_bitmap bitmap;
     PalettePicture indexed;
-    const Status made = format == ImageFormat::gif
-                            ? make_palette_bitmap(api, source, indexed, bitmap)
-                            : api.create_bitmap_from_hbitmap(source, nullptr, bitmap.put());
+    const Status made = format == ImageFormat::gif ? make_palette_bitmap(source, indexed, bitmap)
+                                                   : GdipCreateBitmapFromHBITMAP(source, nullptr, bitmap.put());
     if (made != Gdiplus::Ok) return made;
     const ImageResolution written = resolution_or_screen(dpi);
-    api.set_resolution(bitmap.get(), static_cast<Gdiplus::REAL>(written.x), static_cast<Gdiplus::REAL>(written.y));
+    GdipBitmapSetResolution(bitmap.get(), static_cast<Gdiplus::REAL>(written.x), static_cast<Gdiplus::REAL>(written.y));
 
     CLSID encoder{};
     ::CLSIDFromString(clsid_text, &encoder);
@@ -73,7 +97,7 @@ Status save_through_gdiplus(const GdiplusApi& api, HBITMAP source, ImageFormat f
 
     ReplacementFile file;
     if (!file.reserve(file_name)) return Gdiplus::Win32Error;
-    Status status = api.save_image_to_file(bitmap.get(), file.temp_path().c_str(), &encoder, parameters);
+    Status status = GdipSaveImageToFile(bitmap.get(), file.temp_path().c_str(), &encoder, parameters);
     bitmap.reset();
     if (status == Gdiplus::Ok && !file.commit()) status = Gdiplus::Win32Error;
     return status;
@@ -105,17 +129,11 @@ Status save_tiff(HBITMAP source, const std::wstring& file_name, ImageResolution 
 
 }  // namespace
 
-int GdiHelper::save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE compression,
-                         ImageResolution dpi) const {
-    return save_file(file_name, file_type, quality, compression, dpi, system_gdiplus());
-}
-
 int GdiHelper::save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE /*compression*/,
-                         ImageResolution dpi, const GdiplusApi& gdiplus) const {
+                         ImageResolution dpi) const {
     const FileTypeEncoder encoder = encoder_for_file_type(file_type);
     if (encoder.format == ImageFormat::tiff) return save_tiff(as_bitmap(bitmap_), file_name, dpi);
-    return save_through_gdiplus(gdiplus, as_bitmap(bitmap_), encoder.format, encoder.clsid_text, file_name, quality,
-                                dpi);
+    return save_through_gdiplus(as_bitmap(bitmap_), encoder.format, encoder.clsid_text, file_name, quality, dpi);
 }
 
 }  // namespace korvix

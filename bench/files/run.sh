@@ -6,13 +6,9 @@
 # The build folder defaults to <repo>/build/bench-win32 (configured with
 # -DKORVIX_BENCH=ON). Needs about 1 GB of disk for the files it writes.
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="${1:-$root/build/bench-win32}"
-[ $# -gt 0 ] && shift
-[ "${1:-}" = "--" ] && shift
-
 # shellcheck source=../wine-bench.sh
-source "$root/bench/wine-bench.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../wine-bench.sh"
+korvix_wine_bench_args "$@"
 korvix_wine_bench_build "$root" "$build" korvixlite korvix_files_memory_bench
-wine "$build/bench/files/korvix_files_memory_bench.exe" "$(winepath -w "$build/control/korvixlite.ocx")" "$@" |
-  tr -d '\r'
+wine "$build/bench/files/korvix_files_memory_bench.exe" "$(winepath -w "$build/control/korvixlite.ocx")" \
+  "${bench_args[@]}" | tr -d '\r'

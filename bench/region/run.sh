@@ -6,12 +6,8 @@
 # -DKORVIX_BENCH=ON). Exit status: the program's (non-zero when the regions
 # differ).
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="${1:-$root/build/bench-win32}"
-[ $# -gt 0 ] && shift
-[ "${1:-}" = "--" ] && shift
-
 # shellcheck source=../wine-bench.sh
-source "$root/bench/wine-bench.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../wine-bench.sh"
+korvix_wine_bench_args "$@"
 korvix_wine_bench_build "$root" "$build" korvix_region_bench
-wine "$build/bench/region/korvix_region_bench.exe" "$@" | tr -d '\r'
+wine "$build/bench/region/korvix_region_bench.exe" "${bench_args[@]}" | tr -d '\r'

@@ -5,14 +5,10 @@
 #   bench/scan/run.sh [build-dir] [-- program arguments]
 # The build folder defaults to <repo>/build/bench-win32 (-DKORVIX_BENCH=ON).
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-build="$root/build/bench-win32"
-if [ $# -gt 0 ] && [ "$1" != "--" ]; then build="$(realpath -m "$1")"; shift; fi
-[ "${1:-}" = "--" ] && shift
-
-"$root/tools/setup.sh"
 # shellcheck source=../wine-bench.sh
-source "$root/bench/wine-bench.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../wine-bench.sh"
+korvix_wine_bench_args "$@"
+"$root/tools/setup.sh"
 korvix_wine_bench_build "$root" "$build" korvix_scan_bench
 korvix_install_scanner "$build"
-wine "$build/bench/scan/korvix_scan_bench.exe" "$build/control/korvixlite.ocx" "$@" | tr -d '\r'
+wine "$build/bench/scan/korvix_scan_bench.exe" "$build/control/korvixlite.ocx" "${bench_args[@]}" | tr -d '\r'

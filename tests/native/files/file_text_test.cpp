@@ -15,18 +15,15 @@ TEST(DialogText, FilterBecomesNulSeparatedPairsInPlace) {
         {L"", std::wstring(L"\0", 1)},
         {L"||", std::wstring(L"\0\0", 2)},
     };
-    for (const auto& [given, expected] : cases) {
-        std::wstring filter = given;
+    for (auto [filter, expected] : cases) {
         convert_filter_in_place(filter);
         EXPECT_EQ(filter, expected);
     }
 }
 
 TEST(DialogText, PathEndsAtTheFirstNulWithoutSurroundingSpaces) {
-    const wchar_t buffer[] = L"C:\\scans\\page 1.bmp\0   leftover";
+    const wchar_t buffer[] = L"  C:\\scans\\page 1.bmp \0   leftover";
     EXPECT_EQ(path_from_file_buffer(buffer, sizeof buffer / sizeof *buffer), L"C:\\scans\\page 1.bmp");
-    const wchar_t padded[] = L"  C:\\a.png   ";
-    EXPECT_EQ(path_from_file_buffer(padded, 13), L"C:\\a.png");
     EXPECT_EQ(path_from_file_buffer(nullptr, 0), L"");
 }
 

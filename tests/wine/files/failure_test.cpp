@@ -1,6 +1,7 @@
 // Failed saves and loads are silent (the host sees S_OK), leave no file
-// behind and never harm the file that was there; a failed load makes the
-// picture Nothing and leaves the view showing what it showed.
+// behind and never harm the file that was there, and a failed save still
+// shuts GDI+ down; a failed load makes the picture Nothing and leaves the view
+// showing what it showed.
 #include "tests/wine/files/files_fixture.h"
 
 #include "tests/wine/hostkit/test_pictures.h"
@@ -12,60 +13,55 @@ namespace {
 
 class SilentFailures : public FilesTest {};
 
-// A bitmap no JPEG can hold: wider than 65,535 pixels.
-com_ptr<IPictureDisp> too_wide_for_jpeg() {
-    BITMAPINFO header{};
-    header.bmiHeader = {sizeof(BITMAPINFOHEADER), 70000, 1, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    return hostkit::picture_from_bitmap(
-        unique_hbitmap(::CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &bits, nullptr, 0)));
-}
-
 TEST_F(SilentFailures, AFailedSaveLeavesTheFolderAndThePreviousFileAsTheyWere) {
-    const std::wstring target = folder_->file(L"keep.bmp");
-    const std::vector<uint8_t> previous{'o', 'l', 'd', ' ', 's', 'c', 'a', 'n'};
-    ASSERT_TRUE(write_file(target, previous));
-    struct Case {
+    const std::vector<uint8_t> previous{'o', 'l', 'd'};
+    ASSERT_TRUE(write_file(file(L"keep.bmp"), previous));
+    const BITMAPINFO too_wide_for_jpeg{{sizeof(BITMAPINFOHEADER), 70000, 1, 1, 24, BI_RGB}};
+    void* bits = nullptr;
+    const com_ptr<IPictureDisp> gradient = hostkit::make_gradient_picture(8, 8), none;
+    const struct {
         const char* what;
         LONG file_type;
         com_ptr<IPictureDisp> picture;
         std::wstring name;
+    } cases[] = {
+        {"empty name", 4, gradient, L""},
+        {"picture Nothing", 4, none, file(L"keep.bmp")},
+        {"empty picture", 2, hostkit::picture_from_bitmap(unique_hbitmap()), file(L"keep.bmp")},
+        {"the encoder refuses", 1,
+         hostkit::picture_from_bitmap(
+             unique_hbitmap(::CreateDIBSection(nullptr, &too_wide_for_jpeg, DIB_RGB_COLORS, &bits, nullptr, 0))),
+         file(L"keep.bmp")},
+        {"folder missing", 3, gradient, file(L"missing\\page.tif")},
+        {"name is a folder", 2, gradient, folder_},
     };
-    const Case cases[] = {
-        {"empty name", 4, hostkit::make_gradient_picture(8, 8), L""},
-        {"picture Nothing", 4, nullptr, target},
-        {"empty picture", 0, nullptr, target},
-        {"the encoder refuses", 1, too_wide_for_jpeg(), target},
-        {"folder missing", 3, hostkit::make_gradient_picture(8, 8), folder_->file(L"missing\\page.tif")},
-        {"name is a folder", 2, hostkit::make_gradient_picture(8, 8), folder_->path()},
-    };
-    for (const Case& c : cases) {
+    gdiplus_recorder gdiplus;
+    ASSERT_TRUE(gdiplus.active());
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto control = host_with(c.file_type);
-        if (std::string(c.what) != "empty picture")  // a new control's own empty picture otherwise
-            putref(control->dispatch(), DISPID_Twain_Picture, c.picture.get());
+        putref(control->dispatch(), DISPID_Twain_Picture, c.picture.get());
         save(control->dispatch(), c.name);
-        EXPECT_EQ(folder_->entries(), std::vector<std::wstring>{L"keep.bmp"});
-        EXPECT_EQ(read_file(target), previous);
+        EXPECT_EQ(gdiplus.running, 0) << "GDI+ still started";
+        EXPECT_EQ(folder_entries(folder_), std::vector<std::wstring>{L"keep.bmp"});
+        EXPECT_EQ(read_file(file(L"keep.bmp")), previous);
     }
 }
 
 TEST_F(SilentFailures, AFailedLoadMakesPictureNothingAndLeavesTheView) {
-    const std::wstring png = folder_->file(L"good.png"), truncated = folder_->file(L"truncated.png"),
-                       text = folder_->file(L"notes.png");
     {
         auto saver = host_with(4);
         putref(saver->dispatch(), DISPID_Twain_Picture, hostkit::make_gradient_picture(120, 90).get());
-        save(saver->dispatch(), png);
+        save(saver->dispatch(), file(L"good.png"));
     }
-    std::vector<uint8_t> bytes = read_file(png);
+    std::vector<uint8_t> bytes = read_file(file(L"good.png"));
     bytes.resize(bytes.size() / 2);
-    ASSERT_TRUE(write_file(truncated, bytes));
-    ASSERT_TRUE(write_file(text, {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}));
+    ASSERT_TRUE(write_file(file(L"truncated.png"), bytes));
+    ASSERT_TRUE(write_file(file(L"notes.png"), {'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'}));
 
     auto control = host_new();
     const HWND box = reinterpret_cast<HWND>(static_cast<LONG_PTR>(get(control->dispatch(), DISPID_Twain_hwnd)->lVal));
-    for (const std::wstring& name : {folder_->file(L"missing.png"), text, truncated, std::wstring()}) {
+    for (const std::wstring& name : {file(L"missing.png"), file(L"notes.png"), file(L"truncated.png"), {}}) {
         SCOPED_TRACE(narrow(name));
         putref(control->dispatch(), DISPID_Twain_Picture, hostkit::make_gradient_picture(40, 30).get());
         hostkit::pump_messages();
@@ -77,10 +73,9 @@ TEST_F(SilentFailures, AFailedLoadMakesPictureNothingAndLeavesTheView) {
         const RECT after = hostkit::child_rect_pixels(box);
         EXPECT_TRUE(::EqualRect(&before, &after)) << "the layout is the previous picture's";
         ::RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        const hostkit::window_capture pixels = hostkit::capture_window(box);
-        EXPECT_EQ(pixels.at(20, 10), hostkit::gradient_pixel(20, 10, 40, 30)) << "its pixels are still shown";
+        EXPECT_EQ(hostkit::capture_window(box).at(20, 10), hostkit::gradient_pixel(20, 10, 40, 30)) << "still shown";
     }
-    EXPECT_EQ(folder_->entries(), (std::vector<std::wstring>{L"good.png", L"notes.png", L"truncated.png"}));
+    EXPECT_EQ(folder_entries(folder_), (std::vector<std::wstring>{L"good.png", L"notes.png", L"truncated.png"}));
 }
 
 }  // namespace

@@ -4,110 +4,121 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "tests/wine/hostkit/test_pictures.h"
 
 namespace korvix::test {
 
 namespace {
 
-void remove_tree(const std::wstring& path) {
+void find_close(HANDLE search) noexcept { ::FindClose(search); }
+
+// visit(name, is_folder) for every entry; the Win32 calls take paths of any length.
+template <typename Visit>
+void for_each_entry(const std::wstring& folder, Visit&& visit) {
     WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(child);
-            else ::DeleteFileW(child.c_str());
-        } while (::FindNextFileW(search, &found));
-        ::FindClose(search);
-    }
+    const HANDLE first = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (first == INVALID_HANDLE_VALUE) return;
+    const unique_resource<HANDLE, find_close> search(first);
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") visit(name, (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+    } while (::FindNextFileW(search.get(), &found));
+}
+
+void remove_tree(const std::wstring& path) {
+    for_each_entry(path, [&](const std::wstring& name, bool folder) {
+        if (folder) remove_tree(path + L"\\" + name);
+        else ::DeleteFileW((path + L"\\" + name).c_str());
+    });
     ::RemoveDirectoryW(path.c_str());
 }
 
+// 0x00RRGGBB, top row first; empty when the picture holds no bitmap.
+std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size) {
+    const auto bitmap = static_cast<HBITMAP>(hostkit::picture_handle(picture));
+    BITMAP info{};
+    if (!bitmap || !::GetObjectW(bitmap, sizeof info, &info)) return {};
+    *size = {info.bmWidth, std::abs(info.bmHeight)};
+    BITMAPINFO header{{sizeof(BITMAPINFOHEADER), size->cx, -size->cy, 1, 32, BI_RGB}};
+    std::vector<uint32_t> rgb(size_t(size->cx) * size->cy);
+    window_dc screen(nullptr);
+    if (::GetDIBits(screen.get(), bitmap, 0, size->cy, rgb.data(), &header, DIB_RGB_COLORS) != size->cy) return {};
+    return rgb;
+}
+
+gdiplus_recorder* g_recorder = nullptr;
+
+Gdiplus::Status WINAPI record_startup(ULONG_PTR* token, const Gdiplus::GdiplusStartupInput* input,
+                                      Gdiplus::GdiplusStartupOutput* output) {
+    EXPECT_EQ(input->GdiplusVersion, 1u);
+    const Gdiplus::Status status = Gdiplus::GdiplusStartup(token, input, output);
+    g_recorder->running += status == Gdiplus::Ok;
+    return status;
+}
+
+void WINAPI record_shutdown(ULONG_PTR token) {
+    --g_recorder->running;
+    Gdiplus::GdiplusShutdown(token);
+}
+
+Gdiplus::GpStatus WINGDIPAPI record_save(Gdiplus::GpImage* image, const WCHAR* file, const CLSID* encoder,
+                                         const Gdiplus::EncoderParameters* parameters) {
+    g_recorder->quality = -1;
+    if (parameters) {
+        const Gdiplus::EncoderParameter& entry = parameters->Parameter[0];
+        CLSID quality{};
+        ::CLSIDFromString(L"{1D5BE4B5-FA4A-452D-9CDD-5DB35105E7EB}", &quality);
+        EXPECT_EQ(parameters->Count, 1u) << "a quality entry and nothing else: compression has no effect";
+        EXPECT_TRUE(IsEqualGUID(entry.Guid, quality) && entry.NumberOfValues == 1 &&
+                    entry.Type == Gdiplus::EncoderParameterValueTypeLong);
+        g_recorder->quality = *static_cast<const ULONG*>(entry.Value);
+    }
+    return Gdiplus::DllExports::GdipSaveImageToFile(image, file, encoder, parameters);
+}
+
+HMODULE control_module() { return ::GetModuleHandleW(L"korvixlite.ocx"); }
+
 }  // namespace
 
-// The file dialogs make the folder they chose the current one; it could not
-// be removed while it is.
-scratch_folder::scratch_folder(const std::wstring& name) : path_(L"C:\\korvix-files\\" + name) {
-    ::SetCurrentDirectoryW(L"C:\\");
-    ::CreateDirectoryW(L"C:\\korvix-files", nullptr);
-    remove_tree(path_);
-    EXPECT_TRUE(::CreateDirectoryW(path_.c_str(), nullptr)) << "cannot make the scratch folder " << ::GetLastError();
+gdiplus_recorder::gdiplus_recorder()
+    : startup_(control_module(), "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(&record_startup)),
+      shutdown_(control_module(), "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(&record_shutdown)),
+      save_(control_module(), "gdiplus.dll", "GdipSaveImageToFile", reinterpret_cast<void*>(&record_save)) {
+    g_recorder = this;
 }
 
-scratch_folder::~scratch_folder() {
-    ::SetCurrentDirectoryW(L"C:\\");
-    remove_tree(path_);
+gdiplus_recorder::~gdiplus_recorder() { g_recorder = nullptr; }
+
+std::vector<uint8_t> read_file(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<std::wstring> scratch_folder::entries() const {
+bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    return bool(out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())));
+}
+
+std::vector<std::wstring> folder_entries(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    for_each_entry(folder, [&](const std::wstring& name, bool) { names.push_back(name); });
     std::sort(names.begin(), names.end());
     return names;
 }
 
-std::vector<uint8_t> read_file(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return bytes;
-    unique_handle owner(file);
-    bytes.resize(::GetFileSize(file, nullptr));
-    DWORD read = 0;
-    if (!bytes.empty() && !::ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
-        bytes.clear();
-    return bytes;
-}
-
-bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    unique_handle owner(file);
-    DWORD written = 0;
-    return ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
-bool starts_with(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& magic) {
-    return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
-}
-
-rgb_pixels pixels_of(IPictureDisp* picture) {
-    rgb_pixels out;
-    com_ptr<IPicture> pic;
-    OLE_HANDLE handle = 0;
-    if (!picture || FAILED(picture->QueryInterface(IID_IPicture, pic.put_void())) || FAILED(pic->get_Handle(&handle)))
-        return out;
-    const HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
-    BITMAP info{};
-    if (!::GetObjectW(bitmap, sizeof info, &info)) return out;
-    BITMAPINFO header{};
-    header.bmiHeader = {sizeof(BITMAPINFOHEADER), info.bmWidth, -std::abs(info.bmHeight), 1, 32, BI_RGB};
-    std::vector<uint32_t> rows(size_t(info.bmWidth) * std::abs(info.bmHeight));
-    unique_hdc dc(::CreateCompatibleDC(nullptr));
-    if (!::GetDIBits(dc.get(), bitmap, 0, std::abs(info.bmHeight), rows.data(), &header, DIB_RGB_COLORS)) return out;
-    out.width = info.bmWidth;
-    out.height = std::abs(info.bmHeight);
-    for (uint32_t& p : rows) p &= 0x00FFFFFF;
-    out.rgb = std::move(rows);
-    return out;
-}
-
-double mean_difference(const rgb_pixels& a, const rgb_pixels& b) {
-    if (a.width != b.width || a.height != b.height || a.rgb.empty()) return -1;
+double picture_difference(IPictureDisp* a, IPictureDisp* b) {
+    SIZE size_a{}, size_b{};
+    const std::vector<uint32_t> pa = pixels_of(a, &size_a), pb = pixels_of(b, &size_b);
+    if (pa.empty() || pa.size() != pb.size() || size_a.cx != size_b.cx) return -1;
     double total = 0;
-    for (size_t i = 0; i < a.rgb.size(); ++i)
+    for (size_t i = 0; i < pa.size(); ++i)
         for (int shift = 0; shift < 24; shift += 8)
-            total += std::abs(int(a.rgb[i] >> shift & 255) - int(b.rgb[i] >> shift & 255));
-    return total / (3.0 * a.rgb.size());
+            total += std::abs(int(pa[i] >> shift & 255) - int(pb[i] >> shift & 255));
+    return total / (3.0 * pa.size());
 }
 
 bool file_resolution(const std::wstring& path, double* x, double* y) {
@@ -123,9 +134,19 @@ bool file_resolution(const std::wstring& path, double* x, double* y) {
 
 void FilesTest::SetUp() {
     ControlTest::SetUp();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
-    folder_ = std::make_unique<scratch_folder>(std::wstring(name.begin(), name.end()));
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
+    folder_ = L"C:\\korvix-files\\" + std::wstring(name.begin(), name.end());
+    ::SetCurrentDirectoryW(L"C:\\");  // the file dialogs make a folder they chose the current one
+    ::CreateDirectoryW(L"C:\\korvix-files", nullptr);
+    remove_tree(folder_);
+    ASSERT_TRUE(::CreateDirectoryW(folder_.c_str(), nullptr)) << "no scratch folder: " << ::GetLastError();
+}
+
+void FilesTest::TearDown() {
+    ::SetCurrentDirectoryW(L"C:\\");
+    remove_tree(folder_);
+    ControlTest::TearDown();
 }
 
 std::unique_ptr<hostkit::hosted_control> FilesTest::host_with(LONG file_type, SHORT quality) {
@@ -137,14 +158,12 @@ std::unique_ptr<hostkit::hosted_control> FilesTest::host_with(LONG file_type, SH
 
 void FilesTest::save(IDispatch* control, const std::wstring& path) {
     put(control, DISPID_Twain_filename, unique_variant::bstr(path));
-    const hostkit::dispatch_result r = hostkit::dispatch_call(control, DISPID_Twain_Save);
-    EXPECT_EQ(r.hr, S_OK) << "Save: " << hostkit::describe(r);
+    EXPECT_EQ(hostkit::dispatch_call(control, DISPID_Twain_Save).hr, S_OK);
 }
 
 void FilesTest::load(IDispatch* control, const std::wstring& path) {
     put(control, DISPID_Twain_filename, unique_variant::bstr(path));
-    const hostkit::dispatch_result r = hostkit::dispatch_call(control, DISPID_Twain_Load);
-    EXPECT_EQ(r.hr, S_OK) << "Load: " << hostkit::describe(r);
+    EXPECT_EQ(hostkit::dispatch_call(control, DISPID_Twain_Load).hr, S_OK);
 }
 
 com_ptr<IPictureDisp> FilesTest::picture(IDispatch* control) {

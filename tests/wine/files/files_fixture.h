@@ -1,56 +1,59 @@
 // What the file suites share: a scratch folder per test, the control hosted
 // with a file type and quality from its property bag, Save and Load through
-// IDispatch, and readers that look at files and pictures independently of
-// the control (the imaging component for a file's resolution, GDI for a
-// picture's pixels).
+// IDispatch, and readers that look at files and pictures apart from the
+// control (GDI for a picture's pixels, the imaging component for a file's
+// resolution).
 #pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "tests/wine/control/control_test_env.h"
+#include "tests/wine/hostkit/import_patch.h"
 
 namespace korvix::test {
 
-// A fresh folder C:\korvix-files\<name>, removed with everything in it.
-class scratch_folder {
-public:
-    explicit scratch_folder(const std::wstring& name);
-    ~scratch_folder();
-    scratch_folder(const scratch_folder&) = delete;
-    scratch_folder& operator=(const scratch_folder&) = delete;
-    const std::wstring& path() const noexcept { return path_; }
-    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
-    std::vector<std::wstring> entries() const;  // names, sorted
-
-private:
-    std::wstring path_;
-};
-
 std::vector<uint8_t> read_file(const std::wstring& path);
 bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes);
-bool starts_with(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& magic);
+std::vector<std::wstring> folder_entries(const std::wstring& folder);  // names, sorted
+// Mean absolute difference per channel of two pictures' pixels (0: the same);
+// -1 when either has no bitmap or their sizes differ.
+double picture_difference(IPictureDisp* a, IPictureDisp* b);
+bool file_resolution(const std::wstring& path, double* x, double* y);  // as the platform's decoder reads it
 
-struct rgb_pixels {
-    int width = 0, height = 0;
-    std::vector<uint32_t> rgb;  // 0x00RRGGBB, top row first
+// GDI+ as the control calls it, recorded on the way through its import table
+// while this lives: the sessions still open, and the quality of the last
+// save's parameter block (-1: no block; a block other than one EncoderQuality
+// entry of one Long fails the test).
+class gdiplus_recorder {
+public:
+    gdiplus_recorder();
+    ~gdiplus_recorder();
+    bool active() const noexcept { return startup_.active() && shutdown_.active() && save_.active(); }
+    int running = 0;
+    long long quality = -1;
+
+private:
+    hostkit::import_patch startup_, shutdown_, save_;
 };
-rgb_pixels pixels_of(IPictureDisp* picture);
-// Mean absolute difference per channel; -1 when the sizes differ.
-double mean_difference(const rgb_pixels& a, const rgb_pixels& b);
-// The resolution a file records, as the platform's decoder reads it.
-bool file_resolution(const std::wstring& path, double* x, double* y);
 
 class FilesTest : public ControlTest {
 protected:
+    // folder_ is a fresh C:\korvix-files\<suite>.<test>, removed with all in it.
     void SetUp() override;
+    void TearDown() override;
+    std::wstring file(const std::wstring& name) const { return folder_ + L"\\" + name; }
     // A control whose property bag held FileType and Quality.
     std::unique_ptr<hostkit::hosted_control> host_with(LONG file_type, SHORT quality = 0);
     static void save(IDispatch* control, const std::wstring& path);
     static void load(IDispatch* control, const std::wstring& path);
     static com_ptr<IPictureDisp> picture(IDispatch* control);  // null for Nothing
-    std::unique_ptr<scratch_folder> folder_;
+    std::wstring folder_;
 };
 
 }  // namespace korvix::test

@@ -1,7 +1,7 @@
-// Stands in for one function a loaded module imports, by rewriting its
-// entry in the module's import address table, until the patch goes out of
-// scope. Tests use it to see calls a module makes to the system (the About
-// box asking the shell to open its address) without their effect.
+// Stands in for one function a loaded module imports, by rewriting its slot
+// in the module's import address table until the patch goes out of scope.
+// Tests use it to watch the calls a module makes to the system (GDI+, the
+// shell) while the module runs as it ships.
 #pragma once
 
 #include <windows.h>
@@ -18,7 +18,7 @@ public:
     bool active() const noexcept { return slot_ != nullptr; }
 
 private:
-    void write(ULONG_PTR value) noexcept;
+    ULONG_PTR swap(ULONG_PTR value) noexcept;  // returns what the slot held
     ULONG_PTR* slot_ = nullptr;
     ULONG_PTR original_ = 0;
 };
