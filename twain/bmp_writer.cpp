@@ -36,7 +36,10 @@ void convert_row(const std::uint8_t* in, std::uint8_t* out, const DibLayout& l) 
     }
 }
 
-}  // namespace
+// The 14-byte file header and 40-byte info header of the file for a layout.
+struct BmpHeaders {
+    std::uint8_t bytes[54];
+};
 
 BmpHeaders bmp_headers(const DibLayout& l) noexcept {
     BmpHeaders h{};
@@ -59,6 +62,8 @@ BmpHeaders bmp_headers(const DibLayout& l) noexcept {
     put32(i + 36, 0);
     return h;
 }
+
+}  // namespace
 
 bool write_bmp(const std::uint8_t* dib, const DibLayout& l, ByteSink& out) noexcept {
     const BmpHeaders headers = bmp_headers(l);

@@ -15,12 +15,6 @@ namespace korvix::twain {
 
 using korvix::ByteSink;
 
-// The 14-byte file header and 40-byte info header of the file for layout.
-struct BmpHeaders {
-    std::uint8_t bytes[54];
-};
-BmpHeaders bmp_headers(const DibLayout& layout) noexcept;
-
 // dib: the whole DIB that check_dib() accepted as layout. Returns false when
 // the sink refuses a write or the row buffer cannot be allocated.
 bool write_bmp(const std::uint8_t* dib, const DibLayout& layout, ByteSink& out) noexcept;

@@ -68,22 +68,6 @@ DibCheck refuse(DibRefusal why) noexcept {
 
 }  // namespace
 
-const char* describe(DibRefusal refusal) noexcept {
-    switch (refusal) {
-    case DibRefusal::none: return "valid";
-    case DibRefusal::block_too_small: return "the memory block is smaller than a bitmap header";
-    case DibRefusal::header_size: return "the bitmap header size is invalid";
-    case DibRefusal::dimensions: return "the bitmap's width or height is invalid";
-    case DibRefusal::bit_count: return "the bitmap's bit depth is not supported";
-    case DibRefusal::compression: return "the bitmap's compression is not supported";
-    case DibRefusal::masks: return "the bitmap's colour masks are invalid";
-    case DibRefusal::colour_count: return "the bitmap claims more colours than its bit depth allows";
-    case DibRefusal::size_overflow: return "the bitmap's size does not fit in memory";
-    case DibRefusal::pixels_beyond_block: return "the bitmap claims more bytes than its memory block holds";
-    }
-    return "invalid bitmap";
-}
-
 DibCheck check_dib(const std::uint8_t* dib, std::size_t block_bytes) noexcept {
     if (!dib || block_bytes < kInfoHeaderBytes) return refuse(DibRefusal::block_too_small);
 

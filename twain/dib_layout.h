@@ -28,9 +28,6 @@ enum class DibRefusal {
     pixels_beyond_block,  // colour table or rows reach past the block
 };
 
-// Short English reason, for error descriptions and test messages.
-const char* describe(DibRefusal refusal) noexcept;
-
 // A bit field of a pixel: value = (pixel >> shift) & ((1 << bits) - 1).
 struct ChannelMask {
     std::uint32_t mask = 0;

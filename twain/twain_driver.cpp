@@ -9,24 +9,9 @@ namespace {
 constexpr std::uint32_t kDone = 0;
 constexpr std::uint32_t kFailed = 1;
 
-void copy_text(TW_STR32& field, const char* text) noexcept {
-    std::memset(field, 0, sizeof field);
-    std::strncpy(field, text, sizeof field - 1);
-}
-
 // The rule for the bed's size: positive when the whole part is, or when the
 // fraction, read as a signed number, is.
 bool positive(TW_FIX32 v) noexcept { return v.Whole > 0 || static_cast<TW_INT16>(v.Frac) > 0; }
-
-// Bytes of one item of a container; 0 for kinds a current value cannot be.
-std::size_t item_bytes(TW_UINT16 item_type) noexcept {
-    switch (item_type) {
-    case TWTY_INT8: case TWTY_UINT8: return 1;
-    case TWTY_INT16: case TWTY_UINT16: case TWTY_BOOL: return 2;
-    case TWTY_INT32: case TWTY_UINT32: case TWTY_FIX32: return 4;
-    default: return 0;
-    }
-}
 
 }  // namespace
 
@@ -81,9 +66,9 @@ std::uint32_t TwainDriver::connect_source() {
     app_identity_.ProtocolMajor = 1;
     app_identity_.ProtocolMinor = 9;
     app_identity_.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    copy_text(app_identity_.Manufacturer, "Oderic Valdane");
-    copy_text(app_identity_.ProductFamily, "Quillon");
-    copy_text(app_identity_.ProductName, "Valdane Twain ActiveX");
+    set_text(app_identity_.Manufacturer, "Oderic Valdane");
+    set_text(app_identity_.ProductFamily, "Quillon");
+    set_text(app_identity_.ProductName, "Valdane Twain ActiveX");
     src_identity_ = TW_IDENTITY{};
 
     if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;

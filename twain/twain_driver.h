@@ -33,7 +33,6 @@ public:
     // The resolution the last acquire() set on the source; 0 when the
     // source kept its own settings.
     std::int16_t resolution_sent() const noexcept { return resolution_sent_; }
-    const TW_IDENTITY& app_identity() const noexcept { return app_identity_; }
 
 private:
     class CallScope;

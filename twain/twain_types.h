@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace korvix::twain {
 
@@ -256,6 +258,23 @@ constexpr TW_UINT16 TWSX_NATIVE = 0;
 // Country and language of the application identity
 constexpr TW_UINT16 TWLG_USA = 13;
 constexpr TW_UINT16 TWCY_USA = 1;
+
+// Bytes of one item of a container of this type; 0 for kinds that are not
+// a single number (strings, frames, handles).
+constexpr std::size_t item_bytes(TW_UINT16 item_type) noexcept {
+    switch (item_type) {
+    case TWTY_INT8: case TWTY_UINT8: return 1;
+    case TWTY_INT16: case TWTY_UINT16: case TWTY_BOOL: return 2;
+    case TWTY_INT32: case TWTY_UINT32: case TWTY_FIX32: return 4;
+    default: return 0;
+    }
+}
+
+// Fills a text field of an identity: the text, then zeros to the end.
+inline void set_text(TW_STR32& field, const char* text) noexcept {
+    std::memset(field, 0, sizeof field);
+    std::strncpy(field, text, sizeof field - 1);
+}
 
 // A TW_FIX32 travels in a TW_ONEVALUE's 32-bit Item as its 4 bytes: Whole
 // in the low half, Frac in the high half.

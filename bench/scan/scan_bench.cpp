@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/win/unique_resource.h"
 #include "control/korvix_ids.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/frame_window.h"
@@ -49,6 +50,9 @@ LRESULT CALLBACK on_get_message(int code, WPARAM wparam, LPARAM lparam) {
     }
     return ::CallNextHookEx(nullptr, code, wparam, lparam);
 }
+
+void unhook(HHOOK hook) noexcept { ::UnhookWindowsHookEx(hook); }
+using unique_hhook = unique_resource<HHOOK, unhook>;
 
 // ---- memory --------------------------------------------------------------------------
 
@@ -164,6 +168,7 @@ std::pair<double, double> memcpy_ms(size_t bytes, int runs) {
         std::memcpy(touched.data(), source.data(), bytes);
         best_touched = std::min(best_touched, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
         void* fresh = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!fresh) continue;
         t0 = Clock::now();
         std::memcpy(fresh, source.data(), bytes);
         best_fresh = std::min(best_fresh, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
@@ -191,7 +196,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_dsm_event = ::RegisterWindowMessageA("WINE TWAIN_32 EVENT");
-    HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, on_get_message, nullptr, ::GetCurrentThreadId());
+    const unique_hhook hook(::SetWindowsHookExW(WH_GETMESSAGE, on_get_message, nullptr, ::GetCurrentThreadId()));
     int status = 0;
     {
         hostkit::frame_window frame(L"Korvix scan benchmark", SIZE{640, 480});
@@ -250,7 +255,6 @@ int main(int argc, char** argv) {
         }
         control.reset();
     }
-    ::UnhookWindowsHookEx(hook);
     ::OleUninitialize();
     return status;
 }

@@ -18,14 +18,6 @@ void append_item(std::vector<std::uint8_t>& out, TW_UINT32 value, std::size_t si
 
 }  // namespace
 
-std::size_t item_size(TW_UINT16 item_type) noexcept {
-    switch (item_type) {
-    case TWTY_INT8: case TWTY_UINT8: return 1;
-    case TWTY_INT32: case TWTY_UINT32: case TWTY_FIX32: return 4;
-    default: return 2;
-    }
-}
-
 std::vector<std::uint8_t> pack(const CapContainer& c) {
     std::vector<std::uint8_t> out;
     auto at = [&](std::size_t i) { return i < c.items.size() ? c.items[i] : 0u; };
@@ -36,11 +28,11 @@ std::vector<std::uint8_t> pack(const CapContainer& c) {
     case TWON_ENUMERATION:
         append(out, TW_ENUMERATION{c.item_type, static_cast<TW_UINT32>(c.items.size()), c.current_index,
                                    c.default_index});
-        for (TW_UINT32 v : c.items) append_item(out, v, item_size(c.item_type));
+        for (TW_UINT32 v : c.items) append_item(out, v, item_bytes(c.item_type));
         break;
     case TWON_ARRAY:
         append(out, TW_ARRAY{c.item_type, static_cast<TW_UINT32>(c.items.size())});
-        for (TW_UINT32 v : c.items) append_item(out, v, item_size(c.item_type));
+        for (TW_UINT32 v : c.items) append_item(out, v, item_bytes(c.item_type));
         break;
     default:
         append(out, TW_ONEVALUE{c.item_type, at(0)});
@@ -52,8 +44,8 @@ std::vector<std::uint8_t> pack(const CapContainer& c) {
 bool read_one_value(TW_UINT16 con_type, const std::uint8_t* bytes, std::size_t size, TW_ONEVALUE& out) noexcept {
     if (con_type != TWON_ONEVALUE || !bytes || size < sizeof out) return false;
     std::memcpy(&out, bytes, sizeof out);
-    const std::size_t used = item_size(out.ItemType);
-    if (used < 4) out.Item &= (1u << (8 * used)) - 1;  // only the item's own low bytes count
+    const std::size_t used = item_bytes(out.ItemType);
+    if (used != 0 && used < 4) out.Item &= (1u << (8 * used)) - 1;  // only the item's own low bytes count
     return true;
 }
 

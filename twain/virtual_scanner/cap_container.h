@@ -35,9 +35,6 @@ struct CapContainer {
     }
 };
 
-// Bytes of one item of the type inside an enumeration or array.
-std::size_t item_size(TW_UINT16 item_type) noexcept;
-
 // The container as the TWAIN records lay it out.
 std::vector<std::uint8_t> pack(const CapContainer& c);
 

@@ -2,6 +2,7 @@
 
 #include "common/win/file_sink.h"
 #include "twain/bmp_writer.h"
+#include "twain/dib_layout.h"
 #include "twain/win/temp_file.h"
 
 namespace korvix::twain {
@@ -18,8 +19,7 @@ bool write_file(const std::wstring& path, const std::uint8_t* dib, const DibLayo
     return ::CloseHandle(file.release()) != FALSE;
 }
 
-}  // namespace
-
+// A BMP file as a new picture object that owns its bitmap; empty on failure.
 com_ptr<IPictureDisp> load_bmp_picture(const wchar_t* path) noexcept {
     unique_hbitmap bitmap(static_cast<HBITMAP>(
         ::LoadImageW(nullptr, path, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
@@ -34,8 +34,9 @@ com_ptr<IPictureDisp> load_bmp_picture(const wchar_t* path) noexcept {
     return picture;
 }
 
+}  // namespace
+
 TW_UINT32 DibToPicture::take(TW_HANDLE& dib) noexcept {
-    refusal_ = DibRefusal::none;
     replaced_ = false;
     dpi_x_ = dpi_y_ = 0;
     HGLOBAL block = static_cast<HGLOBAL>(dib);
@@ -45,10 +46,7 @@ TW_UINT32 DibToPicture::take(TW_HANDLE& dib) noexcept {
         if (!locked.get()) return 1;
         const auto* bytes = static_cast<const std::uint8_t*>(locked.get());
         const DibCheck check = check_dib(bytes, ::GlobalSize(block));
-        if (!check) {
-            refusal_ = check.refusal;
-            return 1;
-        }
+        if (!check) return 1;
         file = TempFile::create();
         if (file.path().empty() || !write_file(file.path(), bytes, check.layout)) return 1;
         dpi_x_ = dpi_from_pels_per_meter(check.layout.x_pels_per_meter);

@@ -10,7 +10,6 @@
 #include <olectl.h>
 
 #include "common/win/unique_resource.h"
-#include "twain/dib_layout.h"
 #include "twain/twain_platform.h"
 
 namespace korvix::twain {
@@ -22,21 +21,16 @@ public:
 
     TW_UINT32 take(TW_HANDLE& dib) noexcept override;
 
-    // Of the last DIB taken: why it was refused (none when it was not), and
-    // the resolution it stated (0 when it stated none).
-    DibRefusal refusal() const noexcept { return refusal_; }
+    // Of the last DIB taken: whether it became the picture, and the
+    // resolution it stated (0 when it stated none).
     bool replaced() const noexcept { return replaced_; }
     double dpi_x() const noexcept { return dpi_x_; }
     double dpi_y() const noexcept { return dpi_y_; }
 
 private:
     com_ptr<IPictureDisp>& picture_;
-    DibRefusal refusal_ = DibRefusal::none;
     bool replaced_ = false;
     double dpi_x_ = 0, dpi_y_ = 0;
 };
-
-// Loads a BMP file into a new picture object that owns its bitmap; empty on failure.
-com_ptr<IPictureDisp> load_bmp_picture(const wchar_t* path) noexcept;
 
 }  // namespace korvix::twain

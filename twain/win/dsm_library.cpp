@@ -16,19 +16,18 @@ using DsmEntryProc = TW_UINT16(WINAPI*)(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, T
 DsmEntryProc bound_entry() {
     static DsmEntryProc entry = nullptr;
     if (entry) return entry;
-    HMODULE library = ::LoadLibraryA("TWAIN_32.DLL");
+    unique_hmodule library(::LoadLibraryA("TWAIN_32.DLL"));
     if (!library)
         throw hresult_error(HRESULT_FROM_WIN32(::GetLastError()),
                             "The TWAIN Data Source Manager (TWAIN_32.DLL) cannot be loaded: no scanner software "
                             "is installed on this computer.");
-    entry = reinterpret_cast<DsmEntryProc>(::GetProcAddress(library, "DSM_Entry"));
-    if (!entry) {
-        const DWORD error = ::GetLastError();
-        ::FreeLibrary(library);
-        throw hresult_error(HRESULT_FROM_WIN32(error),
+    const auto found = reinterpret_cast<DsmEntryProc>(::GetProcAddress(library.get(), "DSM_Entry"));
+    if (!found)
+        throw hresult_error(HRESULT_FROM_WIN32(::GetLastError()),
                             "TWAIN_32.DLL has no DSM_Entry: the TWAIN Data Source Manager installed on this "
                             "computer is damaged.");
-    }
+    library.release();  // kept loaded for good
+    entry = found;
     return entry;
 }
 

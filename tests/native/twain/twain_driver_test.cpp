@@ -1,24 +1,263 @@
-// The driver against a scripted DSM: one row per protocol path, each with
-// the exact requests in order, the status, whether the picture was replaced,
-// and no global block leaked, freed twice or left locked.
+// The driver against a scripted platform: one fake plays the DSM, the
+// source, global memory, the event pump, the message window and the picture
+// sink. It answers as the row's script says, records every request as a line
+// of a trace, and notes every misuse of the protocol or of a global block.
+// One row per protocol path.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <stdexcept>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "tests/native/twain/scripted_platform.h"
 #include "twain/twain_driver.h"
 
 namespace korvix::twain {
 namespace {
 
-using test::event_turn;
-using test::scripted_platform;
 using lines = std::vector<std::string>;
 using Wait = EventPump::Wait;
+
+struct get_answer {  // a MSG_GET's return code and container (none when empty)
+    TW_UINT16 rc = TWRC_SUCCESS;
+    TW_UINT16 con_type = TWON_ONEVALUE;
+    std::vector<std::uint8_t> bytes;
+};
+template <typename T>
+get_answer container(TW_UINT16 con_type, const T& record, std::size_t extra_bytes = 0) {
+    get_answer a{TWRC_SUCCESS, con_type, std::vector<std::uint8_t>(sizeof record + extra_bytes)};
+    std::memcpy(a.bytes.data(), &record, sizeof record);
+    return a;
+}
+get_answer one(TW_UINT16 type, TW_UINT32 item) { return container(TWON_ONEVALUE, TW_ONEVALUE{type, item}); }
+get_answer fix(double v) { return one(TWTY_FIX32, fix32_item(fix32_of(v))); }
+const get_answer kRefused{TWRC_FAILURE, TWON_ONEVALUE, {}};
+
+// One turn of the event loop: what wait() gives, what the source makes of it.
+struct turn {
+    Wait wait = Wait::message;
+    TW_UINT16 tw_message = MSG_NULL;
+    TW_UINT16 rc = TWRC_NOTDSEVENT;
+    int quit_code = 0;
+};
+
+struct script {
+    std::map<std::string, TW_UINT16> rc;  // by trace line; success (a native transfer: done) when absent
+    std::map<TW_UINT16, get_answer> gets{
+        {CAP_UICONTROLLABLE, one(TWTY_BOOL, 1)}, {ICAP_PHYSICALWIDTH, fix(8.5)}, {ICAP_PHYSICALHEIGHT, fix(11)}};
+    std::vector<turn> turns{{Wait::message, MSG_XFERREADY, TWRC_DSEVENT}};
+    TW_UINT16 pending_after_end = 0;
+    bool xfer_gives_handle = true;
+    bool sink_frees_dib = true;  // DibToPicture's; it must when it succeeds
+};
+
+std::string cap_name(TW_UINT16 cap) {
+    static const std::map<TW_UINT16, const char*> names = {
+        {CAP_INDICATORS, "INDICATORS"}, {CAP_UICONTROLLABLE, "UICONTROLLABLE"}, {ICAP_PHYSICALWIDTH, "WIDTH"},
+        {ICAP_PHYSICALHEIGHT, "HEIGHT"}, {ICAP_XRESOLUTION, "XRES"},            {ICAP_YRESOLUTION, "YRES"},
+        {ICAP_PIXELTYPE, "PIXELTYPE"},  {ICAP_BITDEPTH, "BITDEPTH"},            {CAP_XFERCOUNT, "XFERCOUNT"}};
+    const auto it = names.find(cap);
+    return it == names.end() ? std::to_string(cap) : it->second;
+}
+
+std::string number(TW_FIX32 v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", fix32_value(v));
+    return text;
+}
+
+class scripted final : public DsmEntry, public GlobalMemory, public EventPump, public MessageWindows, public ImageSink {
+public:
+    explicit scripted(script s) : s_(std::move(s)) {}
+
+    lines trace;
+    lines faults;  // misuse of the protocol or of memory
+    bool picture_replaced = false;
+    TW_IDENTITY identity{};  // as MSG_OPENDSM received it
+    std::function<void()> on_dispatch;
+    std::size_t live_blocks() const noexcept { return blocks_.size(); }
+
+    TW_UINT16 entry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
+                    TW_MEMREF data) override {
+        if (!app_) app_ = origin;
+        if (origin != app_) faults.push_back("origin is not the application identity");
+        const bool parent = msg == MSG_OPENDSM || msg == MSG_CLOSEDSM;
+        const bool image = dat == DAT_IMAGELAYOUT || dat == DAT_IMAGENATIVEXFER;
+        if (dg != (image ? DG_IMAGE : DG_CONTROL) || (!dest && dat != (parent ? DAT_PARENT : DAT_IDENTITY)))
+            faults.push_back("wrong data group or type for message " + std::to_string(msg));
+        if (!dest) return to_dsm(msg, data);
+        if (dest->Id != kOpened) faults.push_back("request to another source than the one opened");
+        return to_source(dg, dat, msg, data);
+    }
+
+    TW_HANDLE alloc_zeroed(std::size_t bytes) noexcept override {
+        const auto h = reinterpret_cast<TW_HANDLE>(++handles_);
+        blocks_[h] = block{std::vector<std::uint8_t>(bytes)};
+        return h;
+    }
+    void* lock(TW_HANDLE h) noexcept override {
+        block* b = find(h, "lock");
+        return b ? (++b->locks, b->bytes.data()) : nullptr;
+    }
+    void unlock(TW_HANDLE h) noexcept override {
+        block* b = find(h, "unlock");
+        if (b && b->locks-- == 0) faults.push_back("unbalanced unlock");
+    }
+    bool free(TW_HANDLE h) noexcept override {
+        block* b = find(h, "free");
+        if (b && b->locks) faults.push_back("free of a locked block");
+        return b && blocks_.erase(h);
+    }
+    std::size_t size(TW_HANDLE h) noexcept override { return find(h, "size") ? blocks_[h].bytes.size() : 0; }
+
+    Wait wait() noexcept override {
+        if (turn_ == s_.turns.size()) return faults.push_back("waited past the script"), Wait::failed;
+        return s_.turns[turn_++].wait;
+    }
+    void* message() noexcept override { return &message_; }
+    int quit_code() const noexcept override { return s_.turns[turn_ - 1].quit_code; }
+    void dispatch() noexcept override {
+        trace.push_back("DISPATCH");
+        if (on_dispatch) on_dispatch();
+    }
+    void repost_quit(int code) noexcept override { trace.push_back("REQUIT " + std::to_string(code)); }
+
+    TW_HANDLE create() noexcept override { return answer("WINDOW+") == TWRC_SUCCESS ? &window_ : nullptr; }
+    bool destroy(TW_HANDLE w) noexcept override {
+        if (w != &window_) faults.push_back("destroying another window");
+        return answer("WINDOW-") == TWRC_SUCCESS;
+    }
+
+    TW_UINT32 take(TW_HANDLE& dib) noexcept override {  // 0: the picture was replaced, 1 (TWRC_FAILURE): not
+        find(dib, "DibToPicture");
+        if (s_.sink_frees_dib && free(dib)) dib = nullptr;
+        const TW_UINT16 status = answer("TAKE");
+        picture_replaced = status == TWRC_SUCCESS;
+        return status;
+    }
+
+private:
+    struct block {
+        std::vector<std::uint8_t> bytes;
+        int locks = 0;
+    };
+    // Records the request and answers as the script says, else as given.
+    TW_UINT16 answer(const std::string& line, TW_UINT16 otherwise = TWRC_SUCCESS) {
+        trace.push_back(line);
+        const auto it = s_.rc.find(line);
+        return it == s_.rc.end() ? otherwise : it->second;
+    }
+    block* find(TW_HANDLE h, const char* use) {
+        const auto it = blocks_.find(h);
+        if (it == blocks_.end()) faults.push_back(std::string(use) + " of an unknown block");
+        return it == blocks_.end() ? nullptr : &it->second;
+    }
+
+    TW_UINT16 to_dsm(TW_UINT16 msg, TW_MEMREF data) {
+        auto& id = *static_cast<TW_IDENTITY*>(data);
+        const TW_IDENTITY zero{};
+        switch (msg) {
+        case MSG_OPENDSM:
+        case MSG_CLOSEDSM:
+            if (*static_cast<TW_HANDLE*>(data) != &window_) faults.push_back("DAT_PARENT without the message window");
+            if (msg == MSG_OPENDSM) identity = *app_;
+            return answer(msg == MSG_OPENDSM ? "OPENDSM" : "CLOSEDSM");
+        case MSG_OPENDS:
+        case MSG_USERSELECT: {
+            if (msg == MSG_OPENDS && std::memcmp(&id, &zero, sizeof zero) != 0)
+                faults.push_back("MSG_OPENDS without a zero identity");
+            const TW_UINT16 rc = answer(msg == MSG_OPENDS ? "OPENDS" : "USERSELECT");
+            if (rc == TWRC_SUCCESS) id.Id = msg == MSG_OPENDS ? kOpened : kOpened + 1;  // the user chose another
+            return rc;
+        }
+        case MSG_CLOSEDS:
+            return answer("CLOSEDS " + std::to_string(id.Id), id.Id == kOpened ? TWRC_SUCCESS : TWRC_FAILURE);
+        }
+        faults.push_back("unexpected DSM request " + std::to_string(msg));
+        return TWRC_FAILURE;
+    }
+
+    TW_UINT16 capability(TW_UINT16 msg, TW_CAPABILITY& cap) {
+        if (cap.ConType != TWON_ONEVALUE) faults.push_back("capability request without TWON_ONEVALUE");
+        if (msg == MSG_GET) {
+            trace.push_back("GET " + cap_name(cap.Cap));
+            const auto it = s_.gets.find(cap.Cap);
+            if (it == s_.gets.end()) return TWRC_FAILURE;
+            if (!it->second.bytes.empty()) {
+                const TW_HANDLE h = alloc_zeroed(it->second.bytes.size());
+                std::memcpy(blocks_[h].bytes.data(), it->second.bytes.data(), it->second.bytes.size());
+                cap.hContainer = h;
+                cap.ConType = it->second.con_type;
+            }
+            return it->second.rc;
+        }
+        const block* b = find(cap.hContainer, "MSG_SET");
+        if (!b || b->bytes.size() != sizeof(TW_ONEVALUE) || b->locks) {
+            faults.push_back("MSG_SET without an unlocked 6-byte container");
+            return TWRC_FAILURE;
+        }
+        TW_ONEVALUE v;
+        std::memcpy(&v, b->bytes.data(), sizeof v);
+        if (v.ItemType != TWTY_FIX32 && (v.Item >> 16) != 0) faults.push_back("16-bit item with a high half");
+        const char* type = v.ItemType == TWTY_BOOL ? "BOOL " : v.ItemType == TWTY_UINT16 ? "UINT16 " : "INT16 ";
+        return answer("SET " + cap_name(cap.Cap) + " " +
+                      (v.ItemType == TWTY_FIX32 ? "FIX32 " + number(fix32_from_item(v.Item))
+                                                : type + std::to_string(static_cast<TW_INT16>(v.Item))));
+    }
+
+    TW_UINT16 to_source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
+        if (dat == DAT_CAPABILITY) return capability(msg, *static_cast<TW_CAPABILITY*>(data));
+        if (dg == DG_IMAGE && dat == DAT_IMAGELAYOUT && msg == MSG_SET) {
+            const auto& l = *static_cast<TW_IMAGELAYOUT*>(data);
+            return answer("LAYOUT " + number(l.Frame.Left) + "," + number(l.Frame.Top) + "," + number(l.Frame.Right) +
+                          "," + number(l.Frame.Bottom) + " " +
+                          std::to_string(l.DocumentNumber + l.PageNumber + l.FrameNumber));
+        }
+        if (dat == DAT_USERINTERFACE && (msg == MSG_ENABLEDS || msg == MSG_DISABLEDS)) {
+            const auto* ui = static_cast<const TW_USERINTERFACE*>(data);
+            if (msg == MSG_ENABLEDS) {
+                if (ui->hParent != &window_) faults.push_back("hParent is not the message window");
+                enabled_with_ = ui;
+                return answer("ENABLEDS show=" + std::to_string(ui->ShowUI) + " modal=" + std::to_string(ui->ModalUI));
+            }
+            if (ui != enabled_with_) faults.push_back("MSG_DISABLEDS without the record of the enable");
+            return answer("DISABLEDS");
+        }
+        if (dat == DAT_EVENT) {
+            auto* event = static_cast<TW_EVENT*>(data);
+            trace.push_back("PROCESSEVENT");
+            if (event->pEvent != &message_ || event->TWMessage != MSG_NULL)
+                faults.push_back("TW_EVENT not zeroed or not pointing at the message");
+            event->TWMessage = s_.turns[turn_ - 1].tw_message;
+            return s_.turns[turn_ - 1].rc;
+        }
+        if (dat == DAT_IMAGENATIVEXFER) {
+            auto* handle = static_cast<TW_HANDLE*>(data);
+            if (*handle) faults.push_back("native transfer handle not zero");
+            if (s_.xfer_gives_handle) *handle = alloc_zeroed(64);
+            return answer("NATIVEXFER", TWRC_XFERDONE);
+        }
+        if (dat == DAT_PENDINGXFERS && msg == MSG_ENDXFER) {
+            static_cast<TW_PENDINGXFERS*>(data)->Count = s_.pending_after_end;
+            return answer("ENDXFER");
+        }
+        if (dat == DAT_PENDINGXFERS && msg == MSG_RESET) return answer("RESET");
+        faults.push_back("unexpected source request " + std::to_string(dat) + "/" + std::to_string(msg));
+        return TWRC_FAILURE;
+    }
+
+    script s_;
+    std::map<TW_HANDLE, block> blocks_;
+    std::uintptr_t handles_ = 0;
+    static constexpr TW_UINT32 kOpened = 7;  // the source's identity as the DSM numbers it
+    int window_ = 0, message_ = 0;          // the window and message "handles" point here
+    const TW_IDENTITY* app_ = nullptr;
+    std::size_t turn_ = 0;
+    const TW_USERINTERFACE* enabled_with_ = nullptr;
+};
 
 lines operator+(lines a, const lines& b) {
     a.insert(a.end(), b.begin(), b.end());
@@ -27,191 +266,155 @@ lines operator+(lines a, const lines& b) {
 
 const lines kOpen = {"WINDOW+", "OPENDSM", "OPENDS"};
 const lines kClose = {"CLOSEDS 7", "CLOSEDSM", "WINDOW-"};
-const lines kIndicators = {"SET CAP_INDICATORS BOOL 0"};
-const lines kQuery = {"GET CAP_UICONTROLLABLE"};
-const lines kLayout = {"GET ICAP_PHYSICALWIDTH", "GET ICAP_PHYSICALHEIGHT", "LAYOUT 0,0,8.5,11 000"};
-const lines kDepth = {"SET ICAP_BITDEPTH UINT16 24"};
-const lines kCount = {"SET CAP_XFERCOUNT INT16 1"};
+const lines kIndicators = {"SET INDICATORS BOOL 0"};
+const lines kQuery = {"GET UICONTROLLABLE"};
+const lines kLayout = {"GET WIDTH", "GET HEIGHT", "LAYOUT 0,0,8.5,11 0"};
+const lines kCount = {"SET XFERCOUNT INT16 1"};
 const lines kTransfer = {"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "TAKE", "DISABLEDS"};
 lines resolution(int dpi) {
-    return {"SET ICAP_XRESOLUTION FIX32 " + std::to_string(dpi), "SET ICAP_YRESOLUTION FIX32 " + std::to_string(dpi)};
+    const std::string v = " FIX32 " + std::to_string(dpi);
+    return {"SET XRES" + v, "SET YRES" + v};
 }
-lines pixel_type(int type) { return {"SET ICAP_PIXELTYPE UINT16 " + std::to_string(type)}; }
+lines pixel_type(int type) { return {"SET PIXELTYPE UINT16 " + std::to_string(type)}; }
 lines enable(int show) { return {"ENABLEDS show=" + std::to_string(show) + " modal=1"}; }
 // Up to the enable of a 300-dpi colour scan with progress hidden.
-const lines kNegotiated = kOpen + kIndicators + kQuery + kLayout + resolution(300) + pixel_type(2) + kDepth + kCount;
-const lines kFullScan = kNegotiated + enable(0) + kTransfer + kClose;
+const lines kEnabled = kOpen + kIndicators + kQuery + kLayout + resolution(300) + pixel_type(2) +
+                       lines{"SET BITDEPTH UINT16 24"} + kCount + enable(0);
+const lines kFullScan = kEnabled + kTransfer + kClose;
+const lines kNoImage = kEnabled + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose;
+const lines kMorePending =
+    kEnabled + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "TAKE", "RESET", "DISABLEDS"} + kClose;
+// The full scan's requests up to the one refused, then the closing ones.
+lines upto(const std::string& refused) {
+    const auto end = std::find(kFullScan.begin(), kFullScan.end(), refused);
+    return lines(kFullScan.begin(), end + 1) + kClose;
+}
+// The full scan's requests without some.
+lines without(const lines& left_out) {
+    lines out;
+    for (const std::string& line : kFullScan)
+        if (std::find(left_out.begin(), left_out.end(), line) == left_out.end()) out.push_back(line);
+    return out;
+}
+// What a source that keeps its own settings is sent.
+const lines kOwnSettings =
+    without(kLayout + resolution(300) + pixel_type(2) + lines{"SET BITDEPTH UINT16 24"} + kCount);
+const lines kChosen = {"WINDOW+", "OPENDSM", "OPENDS", "USERSELECT", "CLOSEDS 7", "CLOSEDSM", "WINDOW-"};
 
-struct acquire_args {
+struct args {
     std::int16_t resolution = 300;
     std::int32_t color_type = 2;
-    bool show_progress = false;
-    bool show_interface = false;
+    bool show_progress = false, show_interface = false;
+    bool choose_source = false;  // SelectSource instead of Scan
 };
+const args kChoose{300, 2, false, false, true};
 
-struct acquire_case {
+struct driver_case {
     const char* name;
-    std::function<void(test::script&)> setup;
-    acquire_args args;
+    std::function<void(script&)> setup;
     lines expected;
     std::uint32_t status;
-    bool replaced;
+    bool replaced = false;
+    args call = {};
 };
 
-void none(test::script&) {}
-
-test::get_answer range_answer(TW_UINT16 type, TW_UINT32 current) {
-    const TW_RANGE r{type, 0, 100, 1, 0, current};
-    test::get_answer a;
-    a.con_type = TWON_RANGE;
-    a.container.resize(sizeof r);
-    std::memcpy(a.container.data(), &r, sizeof r);
-    return a;
+void none(script&) {}
+// The request that line records is answered with rc.
+std::function<void(script&)> answer(const std::string& line, TW_UINT16 rc = TWRC_FAILURE) {
+    return [=](script& s) { s.rc[line] = rc; };
 }
 
-test::get_answer enumeration_answer(const std::vector<TW_UINT16>& items, TW_UINT32 current) {
-    const TW_ENUMERATION e{TWTY_BOOL, static_cast<TW_UINT32>(items.size()), current, 0};
-    test::get_answer a;
-    a.con_type = TWON_ENUMERATION;
-    a.container.resize(sizeof e + 2 * items.size());
-    std::memcpy(a.container.data(), &e, sizeof e);
-    std::memcpy(a.container.data() + sizeof e, items.data(), 2 * items.size());
-    return a;
-}
-
-TEST(TwainDriver, AcquirePaths) {
-    const acquire_case cases[] = {
-        {"full negotiation, colour, progress hidden", none, {}, kFullScan, 0, true},
-        {"progress and interface shown, grey: no indicators, no bit depth", none, {150, 1, true, true},
-         kOpen + kQuery + kLayout + resolution(150) + pixel_type(1) + kCount + enable(1) + kTransfer + kClose, 0, true},
-        {"black and white: no bit depth", none, {300, 0, true, false},
-         kOpen + kQuery + kLayout + resolution(300) + pixel_type(0) + kCount + enable(0) + kTransfer + kClose, 0, true},
-        {"other colour types go out as their low 16 bits, without a bit depth", none, {300, 0x10002, true, false},
-         kOpen + kQuery + kLayout + resolution(300) + pixel_type(2) + kCount + enable(0) + kTransfer + kClose, 0, true},
-        {"out-of-range resolution sent as it is", none, {-5, 2, true, false},
-         kOpen + kQuery + kLayout + resolution(-5) + pixel_type(2) + kDepth + kCount + enable(0) + kTransfer + kClose,
-         0, true},
+TEST(TwainDriver, ProtocolPaths) {
+    const driver_case cases[] = {
+        {"full negotiation, colour, progress hidden", none, kFullScan, 0, true},
+        {"progress and interface shown, grey: no indicators, no bit depth", none,
+         kOpen + kQuery + kLayout + resolution(150) + pixel_type(1) + kCount + enable(1) + kTransfer + kClose, 0, true,
+         {150, 1, true, true}},
+        {"other colour types go out as their low 16 bits, without a bit depth", none,
+         kOpen + kQuery + kLayout + resolution(-5) + pixel_type(2) + kCount + enable(0) + kTransfer + kClose, 0, true,
+         {-5, 0x10002, true}},
         {"interface not controllable: the source keeps its own settings",
-         [](test::script& s) { s.gets[CAP_UICONTROLLABLE] = test::one_value(TWTY_BOOL, 0); }, {},
-         kOpen + kIndicators + kQuery + enable(0) + kTransfer + kClose, 0, true},
-        {"interface query refused: same as not controllable",
-         [](test::script& s) { s.gets[CAP_UICONTROLLABLE] = test::get_answer{TWRC_FAILURE, TWON_ONEVALUE, {}}; }, {},
-         kOpen + kIndicators + kQuery + enable(0) + kTransfer + kClose, 0, true},
-        {"interface query answered in 4 bytes: not read, not controllable",
-         [](test::script& s) { s.gets[CAP_UICONTROLLABLE].container.resize(4); }, {},
-         kOpen + kIndicators + kQuery + enable(0) + kTransfer + kClose, 0, true},
+         [](script& s) { s.gets[CAP_UICONTROLLABLE] = one(TWTY_BOOL, 0); }, kOwnSettings, 0, true},
+        {"interface query refused: the same", [](script& s) { s.gets[CAP_UICONTROLLABLE] = kRefused; }, kOwnSettings, 0,
+         true},
+        {"interface query answered in 4 bytes: not read", [](script& s) { s.gets[CAP_UICONTROLLABLE].bytes.resize(4); },
+         kOwnSettings, 0, true},
         {"current values read from an enumeration and a range",
-         [](test::script& s) {
-             s.gets[CAP_UICONTROLLABLE] = enumeration_answer({0, 1}, 1);
-             s.gets[ICAP_PHYSICALWIDTH] = range_answer(TWTY_FIX32, fix32_item(TW_FIX32{8, 0x8000}));
+         [](script& s) {
+             const TW_UINT16 items[2] = {0, 1};
+             s.gets[CAP_UICONTROLLABLE] = container(TWON_ENUMERATION, TW_ENUMERATION{TWTY_BOOL, 2, 1, 0}, 4);
+             std::memcpy(s.gets[CAP_UICONTROLLABLE].bytes.data() + sizeof(TW_ENUMERATION), items, 4);
+             const TW_UINT32 width = fix32_item(TW_FIX32{8, 0x8000});
+             s.gets[ICAP_PHYSICALWIDTH] = container(TWON_RANGE, TW_RANGE{TWTY_FIX32, 0, width, 1, 0, width});
          },
-         {}, kFullScan, 0, true},
-        {"physical width 0: no layout, the scan goes on",
-         [](test::script& s) { s.gets[ICAP_PHYSICALWIDTH] = test::fix32_value_answer(0); }, {},
-         kOpen + kIndicators + kQuery + lines{"GET ICAP_PHYSICALWIDTH", "GET ICAP_PHYSICALHEIGHT"} + resolution(300) +
-             pixel_type(2) + kDepth + kCount + enable(0) + kTransfer + kClose,
-         0, true},
-        {"layout answered with TWRC_CHECKSTATUS: accepted",
-         [](test::script& s) { s.layout_rc = TWRC_CHECKSTATUS; }, {}, kFullScan, 0, true},
-        {"layout refused: closed before enabling", [](test::script& s) { s.layout_rc = TWRC_FAILURE; }, {},
-         kOpen + kIndicators + kQuery + kLayout + kClose, 1, false},
-        {"physical width unknown: closed",
-         [](test::script& s) { s.gets[ICAP_PHYSICALWIDTH] = test::get_answer{TWRC_FAILURE, TWON_ONEVALUE, {}}; }, {},
-         kOpen + kIndicators + kQuery + lines{"GET ICAP_PHYSICALWIDTH"} + kClose, 1, false},
-        {"X resolution refused: no Y, pixel type, bit depth or count, never enabled",
-         [](test::script& s) { s.set_rc[ICAP_XRESOLUTION] = TWRC_FAILURE; }, {},
-         kOpen + kIndicators + kQuery + kLayout + lines{"SET ICAP_XRESOLUTION FIX32 300"} + kClose, 1, false},
-        {"Y resolution refused", [](test::script& s) { s.set_rc[ICAP_YRESOLUTION] = TWRC_CHECKSTATUS; }, {},
-         kOpen + kIndicators + kQuery + kLayout + resolution(300) + kClose, 1, false},
-        {"pixel type refused", [](test::script& s) { s.set_rc[ICAP_PIXELTYPE] = TWRC_FAILURE; }, {},
-         kOpen + kIndicators + kQuery + kLayout + resolution(300) + pixel_type(2) + kClose, 1, false},
-        {"bit depth refused: ignored", [](test::script& s) { s.set_rc[ICAP_BITDEPTH] = TWRC_FAILURE; }, {}, kFullScan,
-         0, true},
-        {"indicators refused: ignored", [](test::script& s) { s.set_rc[CAP_INDICATORS] = TWRC_FAILURE; }, {},
          kFullScan, 0, true},
-        {"transfer count refused", [](test::script& s) { s.set_rc[CAP_XFERCOUNT] = TWRC_FAILURE; }, {},
-         kNegotiated + kClose, 1, false},
-        {"enable refused: nothing to disable", [](test::script& s) { s.enable_rc = TWRC_FAILURE; }, {},
-         kNegotiated + enable(0) + kClose, 1, false},
-        {"user closed the source: disabled, picture unchanged, done",
-         [](test::script& s) { s.turns = {{Wait::message, MSG_CLOSEDSREQ, TWRC_DSEVENT}}; }, {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "DISABLEDS"} + kClose, 0, false},
-        {"host messages dispatched, messages the source consumed not",
-         [](test::script& s) {
-             s.turns = {{Wait::message, MSG_NULL, TWRC_NOTDSEVENT},
-                        {Wait::message, MSG_NULL, TWRC_DSEVENT},
-                        {Wait::message, MSG_CLOSEDSOK, TWRC_NOTDSEVENT},
-                        {Wait::message, MSG_XFERREADY, TWRC_DSEVENT}};
+        {"physical width 0: no layout, the scan goes on", [](script& s) { s.gets[ICAP_PHYSICALWIDTH] = fix(0); },
+         without({kLayout[2]}), 0, true},
+        {"physical width refused", [](script& s) { s.gets[ICAP_PHYSICALWIDTH] = kRefused; }, upto("GET WIDTH"), 1},
+        {"layout answered with TWRC_CHECKSTATUS: accepted", answer(kLayout[2], TWRC_CHECKSTATUS), kFullScan, 0, true},
+        {"layout refused: closed before enabling", answer(kLayout[2]), upto(kLayout[2]), 1},
+        {"X resolution refused: nothing more is set", answer("SET XRES FIX32 300"), upto("SET XRES FIX32 300"), 1},
+        {"Y resolution refused", answer("SET YRES FIX32 300", TWRC_CHECKSTATUS), upto("SET YRES FIX32 300"), 1},
+        {"pixel type refused", answer("SET PIXELTYPE UINT16 2"), upto("SET PIXELTYPE UINT16 2"), 1},
+        {"bit depth refused: ignored", answer("SET BITDEPTH UINT16 24"), kFullScan, 0, true},
+        {"indicators refused: ignored", answer(kIndicators[0]), kFullScan, 0, true},
+        {"transfer count refused", answer(kCount[0]), upto(kCount[0]), 1},
+        {"enable refused: nothing to disable", answer("ENABLEDS show=0 modal=1"), upto("ENABLEDS show=0 modal=1"), 1},
+        {"the source asks to be closed: disabled, done, picture kept",
+         [](script& s) { s.turns = {{Wait::message, MSG_CLOSEDSREQ, TWRC_DSEVENT}}; },
+         kEnabled + lines{"PROCESSEVENT", "DISABLEDS"} + kClose, 0},
+        {"host messages dispatched, those the source consumed not",
+         [](script& s) {
+             s.turns = {{Wait::message, MSG_NULL, TWRC_NOTDSEVENT}, {Wait::message, MSG_NULL, TWRC_DSEVENT},
+                        {Wait::message, MSG_CLOSEDSOK, TWRC_NOTDSEVENT}, s.turns[0]};
          },
-         {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "DISPATCH", "PROCESSEVENT", "PROCESSEVENT", "DISPATCH"} +
-             kTransfer + kClose,
+         kEnabled + lines{"PROCESSEVENT", "DISPATCH", "NESTED 11", "PROCESSEVENT", "PROCESSEVENT", "DISPATCH",
+                          "NESTED 11"} + kTransfer + kClose,
          0, true},
-        {"transfer cancelled with a handle: freed, ended, disabled",
-         [](test::script& s) { s.xfer_rc = TWRC_CANCEL; }, {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose, 1, false},
+        {"transfer cancelled with a handle: freed", answer("NATIVEXFER", TWRC_CANCEL), kNoImage, 1},
         {"transfer cancelled without a handle",
-         [](test::script& s) {
-             s.xfer_rc = TWRC_CANCEL;
-             s.xfer_gives_handle = false;
-         },
-         {}, kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose, 1, false},
-        {"transfer failed", [](test::script& s) { s.xfer_rc = TWRC_FAILURE; }, {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose, 1, false},
-        {"end of transfer refused: the image is dropped",
-         [](test::script& s) { s.endxfer_rc = TWRC_FAILURE; }, {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose, 1, false},
-        {"conversion failed with the handle still held: freed here",
-         [](test::script& s) {
-             s.sink_status = 1;
-             s.sink_frees_dib = false;
-         },
-         {}, kFullScan, 1, false},
-        {"conversion failed after freeing the handle: not freed twice",
-         [](test::script& s) { s.sink_status = 1; }, {}, kFullScan, 1, false},
-        {"disable refused after the image: picture kept, failed",
-         [](test::script& s) { s.disable_rc = TWRC_FAILURE; }, {}, kFullScan, 1, true},
-        {"further images pending: discarded before disabling",
-         [](test::script& s) { s.pending_after_end = 2; }, {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "TAKE", "RESET", "DISABLEDS"} + kClose,
+         [](script& s) { s.rc["NATIVEXFER"] = TWRC_CANCEL, s.xfer_gives_handle = false; }, kNoImage, 1},
+        {"transfer failed", answer("NATIVEXFER"), kNoImage, 1},
+        {"end of transfer refused: the image is dropped", answer("ENDXFER"), kNoImage, 1},
+        {"conversion failed with the DIB still held: freed here",
+         [](script& s) { s.rc["TAKE"] = TWRC_FAILURE, s.sink_frees_dib = false; }, kFullScan, 1},
+        {"conversion failed after freeing the DIB: not freed twice", answer("TAKE"), kFullScan, 1},
+        {"disable refused after the image: picture kept, failed", answer("DISABLEDS"), kFullScan, 1, true},
+        {"more images pending: discarded before disabling", [](script& s) { s.pending_after_end = 2; }, kMorePending,
          0, true},
         {"images pending and disable refused",
-         [](test::script& s) {
-             s.pending_after_end = 1;
-             s.disable_rc = TWRC_FAILURE;
-         },
-         {},
-         kNegotiated + enable(0) + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "TAKE", "RESET", "DISABLEDS"} + kClose,
-         1, true},
-        {"quit message while waiting: disabled, failed, quit posted again after closing",
-         [](test::script& s) {
-             s.turns = {{Wait::message, MSG_NULL, TWRC_NOTDSEVENT}, {Wait::quit, MSG_NULL, TWRC_NOTDSEVENT, 3}};
-         },
-         {}, kNegotiated + enable(0) + lines{"PROCESSEVENT", "DISPATCH", "DISABLEDS"} + kClose + lines{"REQUIT 3"}, 1,
-         false},
-        {"the message queue fails: the wait ends", [](test::script& s) { s.turns = {{Wait::failed}}; }, {},
-         kNegotiated + enable(0) + lines{"DISABLEDS"} + kClose, 1, false},
-        {"DSM does not open", [](test::script& s) { s.open_dsm = TWRC_FAILURE; }, {},
-         lines{"WINDOW+", "OPENDSM", "WINDOW-"}, 1, false},
-        {"no source: the DSM is closed again", [](test::script& s) { s.open_ds = TWRC_FAILURE; }, {},
-         lines{"WINDOW+", "OPENDSM", "OPENDS", "CLOSEDSM", "WINDOW-"}, 1, false},
-        {"DSM refuses to close: picture kept, failed", [](test::script& s) { s.close_dsm = TWRC_FAILURE; }, {},
-         kFullScan, 1, true},
-        {"no message window: nothing opened", [](test::script& s) { s.window_created = false; }, {},
-         lines{"WINDOW+"}, 1, false},
-        {"message window not destroyed: failed", [](test::script& s) { s.window_destroyed = false; }, {}, kFullScan,
-         1, true},
+         [](script& s) { s.pending_after_end = 1, s.rc["DISABLEDS"] = TWRC_FAILURE; }, kMorePending, 1, true},
+        {"quit while waiting: disabled, failed, the quit posted again after closing",
+         [](script& s) { s.turns = {{}, {Wait::quit, MSG_NULL, TWRC_NOTDSEVENT, 3}}; },
+         kEnabled + lines{"PROCESSEVENT", "DISPATCH", "NESTED 11", "DISABLEDS"} + kClose + lines{"REQUIT 3"}, 1},
+        {"the message queue fails: the wait ends", [](script& s) { s.turns = {{Wait::failed}}; },
+         kEnabled + lines{"DISABLEDS"} + kClose, 1},
+        {"the DSM does not open", answer("OPENDSM"), {"WINDOW+", "OPENDSM", "WINDOW-"}, 1},
+        {"no source: the DSM is closed again", answer("OPENDS"), kOpen + lines{"CLOSEDSM", "WINDOW-"}, 1},
+        {"the DSM refuses to close: picture kept, failed", answer("CLOSEDSM"), kFullScan, 1, true},
+        {"no message window: nothing opened", answer("WINDOW+"), {"WINDOW+"}, 1},
+        {"message window not destroyed: failed", answer("WINDOW-"), kFullScan, 1, true},
+        // SelectSource closes the identity it opened, not the one the user chose.
+        {"select: a source chosen", none, kChosen, 0, false, kChoose},
+        {"select: cancelled", answer("USERSELECT", TWRC_CANCEL), kChosen, 1, false, kChoose},
     };
-    for (const acquire_case& c : cases) {
+    for (const driver_case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::script s;
+        script s;
         c.setup(s);
-        scripted_platform p(s);
+        scripted p(s);
         TwainDriver driver(p, p, p, p);
-        const std::uint32_t status = driver.acquire(p, c.args.resolution, c.args.color_type, c.args.show_progress,
-                                                    c.args.show_interface);
+        // A host's handler run by the loop calls Scan and SelectSource again:
+        // both are refused (1) at once, without a request.
+        p.on_dispatch = [&] {
+            p.trace.push_back("NESTED " + std::to_string(driver.acquire(p, 100, 0, true, true)) +
+                              std::to_string(driver.choose_source()));
+        };
+        const args& a = c.call;
+        EXPECT_EQ(a.choose_source ? driver.choose_source()
+                                  : driver.acquire(p, a.resolution, a.color_type, a.show_progress, a.show_interface),
+                  c.status);
         EXPECT_EQ(p.trace, c.expected);
-        EXPECT_EQ(status, c.status);
         EXPECT_EQ(p.picture_replaced, c.replaced);
         EXPECT_EQ(p.faults, lines{});
         EXPECT_EQ(p.live_blocks(), 0u) << "global blocks leaked";
@@ -219,97 +422,20 @@ TEST(TwainDriver, AcquirePaths) {
     }
 }
 
-TEST(TwainDriver, ChooseSourcePaths) {
-    const lines chosen = {"WINDOW+", "OPENDSM", "OPENDS", "USERSELECT", "CLOSEDS 7", "CLOSEDSM", "WINDOW-"};
-    const acquire_case cases[] = {
-        // The identity that was opened is closed, not the one the user chose.
-        {"user chose a source", none, {}, chosen, 0, false},
-        {"user cancelled", [](test::script& s) { s.user_select = TWRC_CANCEL; }, {}, chosen, 1, false},
-        {"no source", [](test::script& s) { s.open_ds = TWRC_FAILURE; }, {},
-         lines{"WINDOW+", "OPENDSM", "OPENDS", "CLOSEDSM", "WINDOW-"}, 1, false},
-        {"DSM refuses to close", [](test::script& s) { s.close_dsm = TWRC_FAILURE; }, {}, chosen, 1, false},
-    };
-    for (const acquire_case& c : cases) {
-        SCOPED_TRACE(c.name);
-        test::script s;
-        c.setup(s);
-        scripted_platform p(s);
-        TwainDriver driver(p, p, p, p);
-        EXPECT_EQ(driver.choose_source(), c.status);
-        EXPECT_EQ(p.trace, c.expected);
-        EXPECT_EQ(p.faults, lines{});
-        EXPECT_EQ(p.live_blocks(), 0u);
-    }
-}
-
+// The identity the DSM is given, its text fields zero-filled.
 TEST(TwainDriver, PresentsTheApplicationIdentity) {
-    scripted_platform p(test::script{});
+    scripted p(script{});
     TwainDriver driver(p, p, p, p);
     ASSERT_EQ(driver.acquire(p, 300, 2, true, false), 0u);
-    const TW_IDENTITY& id = driver.app_identity();
-    EXPECT_EQ(id.Version.MajorNum, 1);
-    EXPECT_EQ(id.Version.MinorNum, 0);
-    EXPECT_EQ(id.Version.Language, TWLG_USA);
-    EXPECT_EQ(id.Version.Country, TWCY_USA);
-    EXPECT_EQ(std::string(id.Version.Info), "");
-    EXPECT_EQ(id.ProtocolMajor, 1);
-    EXPECT_EQ(id.ProtocolMinor, 9);
-    EXPECT_EQ(+id.SupportedGroups, 3u);
-    EXPECT_EQ(std::string(id.Manufacturer), "Oderic Valdane");
-    EXPECT_EQ(std::string(id.ProductFamily), "Quillon");
-    EXPECT_EQ(std::string(id.ProductName), "Valdane Twain ActiveX");
-    // Every text field is zero-filled past its text.
-    const char* fields[] = {id.Version.Info, id.Manufacturer, id.ProductFamily, id.ProductName};
-    for (const char* f : fields)
-        for (std::size_t i = std::strlen(f); i < sizeof(TW_STR32); ++i) EXPECT_EQ(f[i], 0);
-    EXPECT_EQ(driver.resolution_sent(), 300);
-}
-
-TEST(TwainDriver, ResolutionSentOnlyWhenTheSourceTakesSettings) {
-    test::script s;
-    s.gets[CAP_UICONTROLLABLE] = test::one_value(TWTY_BOOL, 0);
-    scripted_platform p(s);
-    TwainDriver driver(p, p, p, p);
-    ASSERT_EQ(driver.acquire(p, 300, 2, true, false), 0u);
-    EXPECT_EQ(driver.resolution_sent(), 0);
-}
-
-// A handler run by the nested loop calls Scan or SelectSource again: both
-// return at once without a DSM request, and the running scan completes.
-TEST(TwainDriver, CallsFromInsideTheLoopAreRefused) {
-    test::script s;
-    s.turns = {{Wait::message, MSG_NULL, TWRC_NOTDSEVENT}, {Wait::message, MSG_XFERREADY, TWRC_DSEVENT}};
-    scripted_platform p(s);
-    TwainDriver driver(p, p, p, p);
-    std::uint32_t inner_acquire = 99, inner_choose = 99;
-    std::size_t trace_before = 0, trace_after = 0;
-    p.on_dispatch = [&] {
-        trace_before = p.trace.size();
-        inner_acquire = driver.acquire(p, 100, 0, true, true);
-        inner_choose = driver.choose_source();
-        trace_after = p.trace.size();
-    };
-    EXPECT_EQ(driver.acquire(p, 300, 2, false, false), 0u);
-    EXPECT_EQ(inner_acquire, 1u);
-    EXPECT_EQ(inner_choose, 1u);
-    EXPECT_EQ(trace_after, trace_before) << "the refused calls made no request";
-    EXPECT_TRUE(p.picture_replaced);
-    EXPECT_EQ(p.faults, lines{});
-    EXPECT_EQ(p.live_blocks(), 0u);
-}
-
-// The DSM library cannot be bound: the error reaches the caller, the window
-// is gone, and the driver can be used again.
-TEST(TwainDriver, UnboundLibraryRaisesAndCleansUp) {
-    test::script s;
-    s.throw_at_first_call = true;
-    scripted_platform p(s);
-    TwainDriver driver(p, p, p, p);
-    EXPECT_THROW(driver.acquire(p, 300, 2, false, false), std::runtime_error);
-    EXPECT_EQ(p.trace, (lines{"WINDOW+", "WINDOW-"}));
-    EXPECT_FALSE(driver.busy());
-    EXPECT_EQ(driver.choose_source(), 0u);
-    EXPECT_EQ(p.faults, lines{});
+    TW_IDENTITY expected{};
+    expected.Version = {1, 0, TWLG_USA, TWCY_USA, ""};
+    expected.ProtocolMajor = 1;
+    expected.ProtocolMinor = 9;
+    expected.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    std::strcpy(expected.Manufacturer, "Oderic Valdane");
+    std::strcpy(expected.ProductFamily, "Quillon");
+    std::strcpy(expected.ProductName, "Valdane Twain ActiveX");
+    EXPECT_EQ(std::memcmp(&p.identity, &expected, sizeof expected), 0);
 }
 
 }  // namespace

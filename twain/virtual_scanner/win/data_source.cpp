@@ -14,24 +14,6 @@ namespace {
 
 using DsmEntryProc = TW_UINT16(WINAPI*)(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF);
 
-void copy_text(TW_STR32& field, const char* text) noexcept {
-    std::memset(field, 0, sizeof field);
-    std::strncpy(field, text, sizeof field - 1);
-}
-
-// A global block holding the bytes; null when out of memory.
-HGLOBAL block_of(const std::vector<std::uint8_t>& bytes) noexcept {
-    HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    if (!block) return nullptr;
-    global_lock at(block);
-    if (!at.get()) {
-        ::GlobalFree(block);
-        return nullptr;
-    }
-    std::memcpy(at.get(), bytes.data(), bytes.size());
-    return block;
-}
-
 const char* pixel_type_name(TW_UINT16 type) noexcept {
     return type == TWPT_BW ? "black and white" : type == TWPT_GRAY ? "grey" : "colour";
 }
@@ -73,6 +55,14 @@ private:
 };
 
 }  // namespace
+
+unique_hglobal global_copy(const void* bytes, std::size_t size) noexcept {
+    unique_hglobal block(::GlobalAlloc(GMEM_MOVEABLE, size));
+    global_lock at(block.get());
+    if (!at.get()) return {};
+    std::memcpy(at.get(), bytes, size);
+    return block;
+}
 
 DataSource::DataSource(HINSTANCE module, const char* product_name) noexcept
     : module_(module), product_name_(product_name) {}
@@ -142,13 +132,13 @@ TW_UINT16 DataSource::identity(TW_IDENTITY* origin, TW_UINT16 msg, TW_IDENTITY& 
         id.Version.MinorNum = 0;
         id.Version.Language = TWLG_USA;
         id.Version.Country = TWCY_USA;
-        copy_text(id.Version.Info, "1.0");
+        set_text(id.Version.Info, "1.0");
         id.ProtocolMajor = 1;
         id.ProtocolMinor = 9;
         id.SupportedGroups = DG_CONTROL | DG_IMAGE;
-        copy_text(id.Manufacturer, "Korvix");
-        copy_text(id.ProductFamily, "Virtual Scanner");
-        copy_text(id.ProductName, product_name_.c_str());
+        set_text(id.Manufacturer, "Korvix");
+        set_text(id.ProductFamily, "Virtual Scanner");
+        set_text(id.ProductName, product_name_.c_str());
         if (msg == MSG_GET) return TWRC_SUCCESS;
         self_ = id;
         app_ = origin ? *origin : TW_IDENTITY{};
@@ -210,12 +200,20 @@ CapResult DataSource::capability(TW_UINT16 msg, TW_CAPABILITY& cap) noexcept {
         } else {
             return {TWRC_FAILURE, TWCC_BADPROTOCOL};
         }
-        if (r.rc != TWRC_SUCCESS) return r;
-        HGLOBAL block = block_of(pack(container));
+        return r.rc == TWRC_SUCCESS ? hand_over(container, cap) : r;
+    } catch (...) {
+        return {TWRC_FAILURE, TWCC_LOWMEMORY};
+    }
+}
+
+CapResult DataSource::hand_over(const CapContainer& container, TW_CAPABILITY& cap) noexcept {
+    try {
+        const std::vector<std::uint8_t> bytes = pack(container);
+        unique_hglobal block = global_copy(bytes.data(), bytes.size());
         if (!block) return {TWRC_FAILURE, TWCC_LOWMEMORY};
         cap.ConType = container.con_type;
-        cap.hContainer = block;
-        return r;
+        cap.hContainer = block.release();  // the application frees it
+        return {};
     } catch (...) {
         return {TWRC_FAILURE, TWCC_LOWMEMORY};
     }

@@ -15,6 +15,9 @@
 
 namespace korvix::twain {
 
+// A movable global block holding a copy of the bytes; empty when out of memory.
+unique_hglobal global_copy(const void* bytes, std::size_t size) noexcept;
+
 class DataSource {
 public:
     // module: the .ds whose dialog resource (id 100) the source shows.
@@ -46,6 +49,8 @@ protected:
 
     // For the hooks.
     TW_UINT16 fail(TW_UINT16 condition) noexcept;
+    // Answers a get with the container, in a global block the application frees.
+    CapResult hand_over(const CapContainer& container, TW_CAPABILITY& cap) noexcept;
     bool signal(TW_UINT16 message) noexcept;  // MSG_XFERREADY or MSG_CLOSEDSREQ through the DSM
     bool scan_page() noexcept;                // draws the page for the settings; true when ready
     void show_dialog(HWND parent) noexcept;
