@@ -9,8 +9,9 @@ namespace korvix {
 
 class ByteSink {
 public:
-    // Appends size bytes, all of them or returns false.
-    virtual bool write(const void* data, std::size_t size) = 0;
+    // Appends size bytes, all of them or returns false; never throws (the
+    // writers report a refused write, they do not unwind through it).
+    virtual bool write(const void* data, std::size_t size) noexcept = 0;
 
 protected:
     ~ByteSink() = default;

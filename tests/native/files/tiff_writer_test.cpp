@@ -26,7 +26,7 @@ struct GreyPicture final : BgrRowSource {
 
 struct LimitedSink final : ByteSink {
     explicit LimitedSink(size_t bytes) : room(bytes) {}
-    bool write(const void*, size_t size) override { return size <= room && (room -= size, true); }
+    bool write(const void*, size_t size) noexcept override { return size <= room && (room -= size, true); }
     size_t room;
 };
 
