@@ -23,15 +23,15 @@ struct dib_kind {
     std::int32_t width = 7, height = 5;
 };
 
-inline dib_kind parse_kind(const std::string& spec) {
+inline dib_kind parse_kind(const std::string& text) {
     dib_kind k;
-    auto has = [&](const std::string& flag) { return (spec + ",").find("," + flag + ",") != std::string::npos; };
-    k.bits = static_cast<std::uint16_t>(std::atoi(spec.c_str()));
+    auto has = [&](const std::string& flag) { return (text + ",").find("," + flag + ",") != std::string::npos; };
+    k.bits = static_cast<std::uint16_t>(std::atoi(text.c_str()));
     k.bitfields = has("bitfields"), k.v5 = has("v5"), k.top_down = has("topdown");
     k.lie = has("lie"), k.huge = has("huge"), k.no_resolution = has("noppm");
-    if (spec.find("clr=") != std::string::npos) k.clr_used = std::atoi(spec.c_str() + spec.find("clr=") + 4);
-    if (spec.find("size=") != std::string::npos)
-        std::sscanf(spec.c_str() + spec.find("size=") + 5, "%dx%d", &k.width, &k.height);
+    if (text.find("clr=") != std::string::npos) k.clr_used = std::atoi(text.c_str() + text.find("clr=") + 4);
+    if (text.find("size=") != std::string::npos)
+        std::sscanf(text.c_str() + text.find("size=") + 5, "%dx%d", &k.width, &k.height);
     return k;
 }
 
