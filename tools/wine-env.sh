@@ -1,29 +1,35 @@
-# Sourced by the project's scripts: a private 32-bit Wine prefix, an Xvfb
+# Sourced by the project's scripts: a private Wine prefix (32-bit, or a
+# WoW64 one that runs 64-bit and 32-bit programs side by side), an Xvfb
 # display and a persistent wineserver. Functions only; nothing runs on source.
 
-korvix_wine_vars() { # korvix_wine_vars <prefix>
+# In a win64 prefix Debian's `wine` always starts the 32-bit loader (and runs
+# system32 programs as their SysWOW64 twins); 64-bit system programs such as
+# regsvr32, cscript or msiexec start through this one.
+KORVIX_WINE64=/usr/lib/wine/wine64
+
+korvix_wine_vars() { # korvix_wine_vars <prefix> [win32|win64]
   export WINEPREFIX="$1"
-  export WINEARCH=win32
+  export WINEARCH="${2:-win32}"
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 }
 
 # Creates the prefix once (serialised with a lock so parallel builds agree).
-korvix_prefix_init() { # korvix_prefix_init <prefix>
-  local prefix="$1"
-  korvix_wine_vars "$prefix"
+korvix_prefix_init() { # korvix_prefix_init <prefix> [win32|win64]
+  local prefix="$1" arch="${2:-win32}"
+  korvix_wine_vars "$prefix" "$arch"
   mkdir -p "$(dirname "$prefix")"
   (
     flock 9
-    if [ ! -f "$prefix/.korvix-ready" ]; then
+    if [ "$(cat "$prefix/.korvix-ready" 2>/dev/null)" != "$arch" ]; then
       rm -rf "$prefix"
       wine wineboot -i >/dev/null 2>&1 || true
       # No window manager under Xvfb: unmanaged windows avoid a stall on destroy.
       wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
-      # The gphoto2 source only slows the data source manager down.
-      rm -f "$prefix/drive_c/windows/twain_32/gphoto2.ds"
+      # The gphoto2 source only slows the data source managers down.
+      rm -f "$prefix/drive_c/windows/twain_32/gphoto2.ds" "$prefix/drive_c/windows/twain_64/gphoto2.ds"
       wineserver -w
-      touch "$prefix/.korvix-ready"
+      echo "$arch" >"$prefix/.korvix-ready"
     fi
   ) 9>"$prefix.lock"
 }
