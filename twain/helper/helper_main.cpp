@@ -9,6 +9,7 @@
 #include <cwchar>
 
 #include "common/win/unique_resource.h"
+#include "twain/helper/crash_exit.h"
 #include "twain/helper/helper_server.h"
 #include "twain/win/dsm_library.h"
 
@@ -33,9 +34,7 @@ HANDLE pipe_argument() noexcept {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    // A source that crashes ends the helper at once, with no error dialog
-    // to keep it alive: the control sees it gone and fails the call.
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    korvix::twain::helper::end_on_crash();
     const HANDLE pipe = pipe_argument();
     if (!pipe || ::GetFileType(pipe) != FILE_TYPE_PIPE) return 2;
     // Nothing a source starts may hold the control's pipe open.

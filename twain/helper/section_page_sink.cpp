@@ -45,7 +45,7 @@ bool SectionPageSink::page_written(void* view) noexcept {
     return false;
 }
 
-TW_UINT32 SectionPageSink::take(TW_HANDLE& image) noexcept {
+TW_UINT32 SectionPageSink::take(TW_HANDLE& image, GlobalMemory& memory) noexcept {
     const std::int16_t sent = driver_.resolution_sent();
     std::uint64_t bytes = 0;
     if (is_bitmap(image)) {
@@ -73,11 +73,10 @@ TW_UINT32 SectionPageSink::take(TW_HANDLE& image) noexcept {
         }
         if (!page_written(view)) return 1;
     } else {
-        const auto block = static_cast<HGLOBAL>(image);
-        const global_lock locked(block);
+        const LockedBlock locked(memory, image);
         if (!locked.get()) return 1;
         const auto* dib = static_cast<const std::uint8_t*>(locked.get());
-        const DibCheck check = check_dib(dib, ::GlobalSize(block));
+        const DibCheck check = check_dib(dib, memory.size(image));
         if (!check) return 1;
         const DibLayout& l = check.layout;
         const bridge::PageReady page{l.width, l.height, l.out_bit_count, l.palette_entries, l.x_pels_per_meter,
@@ -90,10 +89,10 @@ TW_UINT32 SectionPageSink::take(TW_HANDLE& image) noexcept {
         copy_dib_rows(dib + l.pixel_offset, l, view + plan->pixel_offset);
         if (!page_written(view)) return 1;
     }
-    release(image);  // the page is the control's now
+    release(image, memory);  // the page is the control's now
     return 0;
 }
 
-void SectionPageSink::release(TW_HANDLE& image) noexcept { release_image(image); }
+void SectionPageSink::release(TW_HANDLE& image, GlobalMemory& memory) noexcept { release_image(image, memory); }
 
 }  // namespace korvix::twain::helper

@@ -20,8 +20,8 @@ public:
     SectionPageSink(PipeChannel& channel, Heartbeat& beat, const TwainDriver& driver) noexcept
         : channel_(channel), beat_(beat), driver_(driver) {}
 
-    TW_UINT32 take(TW_HANDLE& image) noexcept override;
-    void release(TW_HANDLE& image) noexcept override;
+    TW_UINT32 take(TW_HANDLE& image, GlobalMemory& memory) noexcept override;
+    void release(TW_HANDLE& image, GlobalMemory& memory) noexcept override;
 
     // The control cancelled, or went away, while a page was on its way.
     bool cancelled() const noexcept { return cancelled_; }

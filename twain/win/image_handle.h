@@ -1,11 +1,11 @@
-// What a native transfer hands over: a global block holding a DIB, or (from
+// What a native transfer hands over: a shared block holding a DIB, or (from
 // some sources, cameras mostly) a GDI bitmap. Whoever takes the handle must
 // tell the two apart before touching it, and release each its own way.
 #pragma once
 
 #include <windows.h>
 
-#include "twain/twain_types.h"
+#include "twain/twain_platform.h"
 
 namespace korvix::twain {
 
@@ -14,13 +14,14 @@ inline bool is_bitmap(TW_HANDLE image) noexcept {
     return image && ::GetObjectType(static_cast<HGDIOBJ>(image)) == OBJ_BITMAP;
 }
 
-// Deletes the bitmap or frees the block; sets image to null. Null is left alone.
-inline void release_image(TW_HANDLE& image) noexcept {
+// Deletes the bitmap or frees the block (memory: the call's shared memory);
+// sets image to null. Null is left alone.
+inline void release_image(TW_HANDLE& image, GlobalMemory& memory) noexcept {
     if (!image) return;
     if (is_bitmap(image))
         ::DeleteObject(static_cast<HGDIOBJ>(image));
     else
-        ::GlobalFree(static_cast<HGLOBAL>(image));
+        memory.free(image);
     image = nullptr;
 }
 

@@ -23,6 +23,7 @@
 
 #include "common/win/unique_resource.h"
 #include "twain/bridge/page_section.h"
+#include "twain/helper/crash_exit.h"
 #include "twain/win/pipe_channel.h"
 
 namespace {
@@ -54,7 +55,6 @@ bridge::Message next(PipeChannel& channel) {
 }
 
 [[noreturn]] void crash() {
-    ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
     *static_cast<volatile int*>(nullptr) = 1;
     std::abort();
 }
@@ -93,6 +93,7 @@ void write_page(std::uint8_t* view, const bridge::PageSection& plan) {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    helper::end_on_crash();  // as the real helper does
     const HANDLE pipe = pipe_argument();
     if (!pipe) return 2;
     PipeChannel channel{unique_handle(pipe)};

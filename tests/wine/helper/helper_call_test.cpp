@@ -50,6 +50,12 @@ int running(const wchar_t* exe_name) {
     return count;
 }
 
+// The end of a window's chain of owners (GA_ROOTOWNER follows only popups).
+HWND last_owner(HWND window) {
+    while (const HWND owner = ::GetWindow(window, GW_OWNER)) window = owner;
+    return window;
+}
+
 bridge::ScanRequest scan_request(HWND owner, SHORT dpi, LONG color_type, bool show_interface) {
     return bridge::ScanRequest{dpi, color_type, false, show_interface, wire_window(owner), ""};
 }
@@ -66,7 +72,7 @@ TEST(HelperCall, ThePageIsTheOneTheInProcessDriverGets) {
         ASSERT_TRUE(through.picture);
         com_ptr<IPictureDisp> here;
         TwainAcquisition in_process;
-        ASSERT_TRUE(in_process.acquire(here, 100, color_type, false, false).replaced);
+        ASSERT_TRUE(in_process.acquire(here, ScanSettings{100, color_type, false, false}).replaced);
         const picture_pixels a = read_picture(through.picture.get()), b = read_picture(here.get());
         EXPECT_EQ(a.width, 827);
         EXPECT_EQ(a.bits, b.bits);
@@ -82,7 +88,7 @@ TEST(HelperCall, TheSourcesDialogIsModalToTheHostsWindow) {
     HWND root_owner = nullptr;
     BOOL frame_enabled = TRUE;
     const hostkit::modal_watcher scan([&](HWND dialog) {
-        root_owner = ::GetAncestor(dialog, GA_ROOTOWNER);
+        root_owner = last_owner(dialog);
         frame_enabled = ::IsWindowEnabled(frame.hwnd());
         hostkit::press(dialog, IDOK);
     }, hostkit::modal_watcher::watching::other_processes);
@@ -99,7 +105,7 @@ TEST(HelperCall, TheChooserAndTheListOfSources) {
     hostkit::frame_window frame(L"Korvix helper test", SIZE{200, 100});
     HWND root_owner = nullptr;
     const hostkit::modal_watcher choose([&](HWND dialog) {
-        root_owner = ::GetAncestor(dialog, GA_ROOTOWNER);
+        root_owner = last_owner(dialog);
         hostkit::press(dialog, IDOK);
     }, hostkit::modal_watcher::watching::other_processes);
     const HelperCallResult chosen = call_helper(real_helper(), bridge::ChooseRequest{wire_window(frame.hwnd())},
@@ -166,7 +172,9 @@ TEST(HelperCall, MisbehavingHelpersGiveControlBackWithNothing) {
             EXPECT_EQ(p.at(2, 0), 6u);
         } else {
             EXPECT_FALSE(r.picture);
-            if (c.end == End::finished) EXPECT_EQ(r.status, bridge::CallStatus::failed);
+            if (c.end == End::finished) {
+                EXPECT_EQ(r.status, bridge::CallStatus::failed);
+            }
         }
         EXPECT_EQ(running(L"fake_helper.exe"), 0);
     }
