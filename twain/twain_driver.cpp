@@ -54,8 +54,6 @@ private:
     TW_HANDLE window_ = nullptr;
 };
 
-
-
 TW_UINT16 TwainDriver::to_dsm(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data) {
     return dsm_.entry(&app_identity_, nullptr, DG_CONTROL, dat, msg, data);
 }
