@@ -8,13 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <string>
 
 #include "tests/wine/hostkit/frame_window.h"
 #include "tests/wine/hostkit/modal_watcher.h"
 #include "tests/wine/hostkit/server_registration.h"
+#include "tests/wine/helper/helper_test_support.h"
 #include "tests/wine/twain/scan_test_support.h"
 #include "twain/win/helper_call.h"
 #include "twain/win/twain_acquisition.h"
@@ -37,23 +37,6 @@ const std::wstring& real_helper() {
 const std::wstring& fake_helper() {
     static const std::wstring path = hostkit::windows_path(KORVIX_FAKE_HELPER_PATH);
     return path;
-}
-
-// Processes of a program still running.
-int running(const wchar_t* exe_name) {
-    const unique_handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry))
-        count += _wcsicmp(entry.szExeFile, exe_name) == 0;
-    return count;
-}
-
-// The end of a window's chain of owners (GA_ROOTOWNER follows only popups).
-HWND last_owner(HWND window) {
-    while (const HWND owner = ::GetWindow(window, GW_OWNER)) window = owner;
-    return window;
 }
 
 bridge::ScanRequest scan_request(HWND owner, SHORT dpi, LONG color_type, bool show_interface) {
@@ -122,12 +105,7 @@ TEST(HelperCall, TheChooserAndTheListOfSources) {
 // The real helper, killed while its source's dialog is up.
 TEST(HelperCall, AHelperKilledMidScanGivesControlBack) {
     hostkit::frame_window frame(L"Korvix helper test", SIZE{200, 100});
-    const hostkit::modal_watcher kill([](HWND dialog) {
-        DWORD process = 0;
-        ::GetWindowThreadProcessId(dialog, &process);
-        const unique_handle helper(::OpenProcess(PROCESS_TERMINATE, FALSE, process));
-        ::TerminateProcess(helper.get(), 9);
-    }, hostkit::modal_watcher::watching::other_processes);
+    const hostkit::modal_watcher kill = killing_its_helper();
     const HelperCallResult r = call_helper(real_helper(), scan_request(frame.hwnd(), 50, 2, true), frame.hwnd());
     EXPECT_EQ(r.end, End::died);
     EXPECT_FALSE(r.picture);
