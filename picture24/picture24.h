@@ -52,8 +52,11 @@ using PixelBytes = std::array<std::uint8_t, 3>;    // [0] blue, [1] green, [2] r
 using PixelValues = std::array<std::int16_t, 3>;   // [0] blue, [1] green, [2] red
 
 namespace detail {
-// Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h).
+// Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h),
+// which records how the buffer was taken and how many bytes it holds.
 struct ReleaseBytes {
+  std::size_t capacity = 0;
+  bool pages = false;  // straight from the system's pages
   void operator()(std::uint8_t* bytes) const noexcept;
 };
 using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
@@ -205,6 +208,7 @@ class Picture24 {
                std::size_t stride) noexcept;
   bool crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
                      std::size_t stride);
+  bool rotate_in_place(std::size_t new_stride, std::size_t new_size);
   void check_not_busy() const;
   void check_inside(std::int32_t x, std::int32_t y) const;
   void report(std::int32_t row, std::int32_t height);

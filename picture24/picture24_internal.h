@@ -10,11 +10,17 @@
 namespace korvix {
 namespace detail {
 
-// An uninitialised buffer of `size` bytes; callers write every byte. Large
-// buffers are aligned (and on Linux offered huge pages) because a fresh
-// multi-megabyte buffer otherwise spends more time in page faults than in
-// the operation that fills it. Failure becomes picture24_error.
+// A buffer of at least `size` bytes, uninitialised: callers write every byte
+// they use. Large buffers are whole pages of the system's (page_memory.h).
+// Failure becomes picture24_error.
 Bytes allocate_bytes(std::size_t size);
+
+// Bytes the buffer holds; 0 for none.
+inline std::size_t capacity(const Bytes& bytes) noexcept { return bytes ? bytes.get_deleter().capacity : 0; }
+
+// Gives the pages past the first `size` bytes of a large buffer back to the
+// system; the buffer keeps its address. Small buffers stay as they are.
+void trim_bytes(Bytes& bytes, std::size_t size) noexcept;
 
 }  // namespace detail
 
