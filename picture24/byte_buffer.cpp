@@ -1,5 +1,6 @@
-// Allocation of pixel buffers: small ones from the C runtime, large ones
-// straight from the system's pages (page_memory.h).
+// Allocation of pixel buffers: small ones from the C runtime, large ones in
+// whole pages of their own (page_memory.h).
+#include <cstdint>
 #include <cstdlib>
 
 #include "picture24/page_memory.h"
@@ -25,7 +26,7 @@ std::size_t round_up(std::size_t size, std::size_t unit) {
 Bytes allocate_bytes(std::size_t size) {
   if (size >= kLarge) {
     const std::size_t pages = round_up(size, kPageBytes);
-    void* p = map_pages(pages);
+    void* p = take_pages(pages);
     if (!p) throw picture24_error(picture24_errc::out_of_memory, "Not enough memory for the picture.");
     return Bytes(static_cast<std::uint8_t*>(p), ReleaseBytes{pages, true});
   }
@@ -39,18 +40,25 @@ Bytes allocate_bytes(std::size_t size) {
   return Bytes(static_cast<std::uint8_t*>(p), ReleaseBytes{rounded, false});
 }
 
+std::size_t picture_room(std::int32_t width, std::int32_t height) {
+  const std::size_t size = Picture24::checked_size(width, height);
+  const std::uint64_t turned = (3 * static_cast<std::uint64_t>(height) + Picture24::row_padding(height)) *
+                               static_cast<std::uint64_t>(width);
+  return turned > size && turned <= SIZE_MAX ? static_cast<std::size_t>(turned) : size;
+}
+
 void trim_bytes(Bytes& bytes, std::size_t size) noexcept {
   ReleaseBytes& held = bytes.get_deleter();
   if (!bytes || !held.pages) return;
   const std::size_t keep = (size + kPageBytes - 1) / kPageBytes * kPageBytes;
   if (keep == 0 || keep >= held.capacity) return;
-  trim_pages(bytes.get(), held.capacity, keep);
+  give_back_pages(bytes.get(), held.capacity, keep);
   held.capacity = keep;
 }
 
 void ReleaseBytes::operator()(std::uint8_t* bytes) const noexcept {
   if (pages) {
-    unmap_pages(bytes, capacity);
+    release_pages(bytes, capacity);
     return;
   }
 #if defined(_WIN32)

@@ -16,9 +16,9 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
   BusyScope busy(*this);
   if (empty()) return false;
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
+  const std::size_t room = detail::picture_room(width, height);
   if (crop_in_place(left, top, width, height, stride)) return true;
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(room);
 
   // Columns of the new picture that come from the old one: [x0, x1).
   const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(left));
@@ -51,8 +51,8 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
 // size taken from pages, keeps its few unused bytes).
 bool Picture24::crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height, std::size_t stride) {
-  const std::size_t size = stride * static_cast<std::size_t>(height);
-  if (top < 0 || stride > stride_ || size > detail::capacity(bits_)) return false;
+  const std::size_t room = detail::picture_room(width, height);
+  if (top < 0 || stride > stride_ || room > detail::capacity(bits_)) return false;
   const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(left));
   const std::int64_t x1 = std::min<std::int64_t>(width, static_cast<std::int64_t>(width_) - left);
   std::uint8_t* base = data();
@@ -70,7 +70,7 @@ bool Picture24::crop_in_place(std::int32_t left, std::int32_t top, std::int32_t 
     std::memset(dst, 0, before);
     std::memset(dst + before + middle, 0, stride - before - middle);
   }
-  detail::trim_bytes(bits_, size);
+  detail::trim_bytes(bits_, room);
   delete_region();
   width_ = width;
   height_ = height;
@@ -82,8 +82,7 @@ bool Picture24::resize(std::int32_t width, std::int32_t height) {
   BusyScope busy(*this);
   if (empty()) return false;
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(detail::picture_room(width, height));
 
   // Byte offset of the source pixel of each new column, stepped exactly:
   // floor(x * old / new) without a division per column.

@@ -1,9 +1,13 @@
-// Pages on POSIX systems: an anonymous mapping aligned to 2 MiB and, on
-// Linux, offered huge pages (a fresh multi-megabyte buffer otherwise spends
-// more time in page faults than in the operation that fills it).
-#include <sys/mman.h>
+// Pages on POSIX systems: the C allocator's, aligned to 2 MiB and, on Linux,
+// offered huge pages (a fresh multi-megabyte buffer otherwise spends more
+// time in page faults than in the operation that fills it). Pages given back
+// are dropped from memory; the addresses stay with the buffer until it is
+// freed.
+#include <cstdlib>
 
-#include <cstdint>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "picture24/page_memory.h"
 
@@ -12,28 +16,24 @@ namespace {
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 }  // namespace
 
-void* map_pages(std::size_t size) noexcept {
-    // Map more, then cut the mapping down to an aligned `size`.
-    const std::size_t mapped = size + kHugePage;
-    if (mapped < size) return nullptr;
-    void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return nullptr;
-    auto* const first = static_cast<char*>(p);
-    const auto address = reinterpret_cast<std::uintptr_t>(first);
-    char* const aligned = first + ((kHugePage - address % kHugePage) % kHugePage);
-    if (aligned != first) ::munmap(first, static_cast<std::size_t>(aligned - first));
-    char* const end = aligned + size;
-    if (end != first + mapped) ::munmap(end, static_cast<std::size_t>(first + mapped - end));
-#if defined(MADV_HUGEPAGE)
-    ::madvise(aligned, size, MADV_HUGEPAGE);  // a hint; failure is harmless
+void* take_pages(std::size_t size) noexcept {
+    const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+    if (rounded < size) return nullptr;
+    void* p = std::aligned_alloc(kHugePage, rounded);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (p) ::madvise(p, rounded, MADV_HUGEPAGE);  // a hint; failure is harmless
 #endif
-    return aligned;
+    return p;
 }
 
-void unmap_pages(void* pages, std::size_t size) noexcept { ::munmap(pages, size); }
+void release_pages(void* pages, std::size_t) noexcept { std::free(pages); }
 
-void trim_pages(void* pages, std::size_t size, std::size_t keep) noexcept {
-    if (keep < size) ::munmap(static_cast<char*>(pages) + keep, size - keep);
+void give_back_pages(void* pages, std::size_t size, std::size_t keep) noexcept {
+#if defined(__linux__)
+    if (keep < size) ::madvise(static_cast<char*>(pages) + keep, size - keep, MADV_DONTNEED);
+#else
+    (void)pages, (void)size, (void)keep;
+#endif
 }
 
 }  // namespace korvix::detail

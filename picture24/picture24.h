@@ -56,7 +56,7 @@ namespace detail {
 // which records how the buffer was taken and how many bytes it holds.
 struct ReleaseBytes {
   std::size_t capacity = 0;
-  bool pages = false;  // straight from the system's pages
+  bool pages = false;  // whole pages of its own (large buffers)
   void operator()(std::uint8_t* bytes) const noexcept;
 };
 using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;
@@ -208,7 +208,6 @@ class Picture24 {
                std::size_t stride) noexcept;
   bool crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width, std::int32_t height,
                      std::size_t stride);
-  bool rotate_in_place(std::size_t new_stride, std::size_t new_size);
   void check_not_busy() const;
   void check_inside(std::int32_t x, std::int32_t y) const;
   void report(std::int32_t row, std::int32_t height);

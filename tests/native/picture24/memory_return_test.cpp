@@ -18,7 +18,8 @@ namespace {
 constexpr std::size_t kPage = 4096;
 std::size_t whole_pages(std::size_t bytes) { return (bytes + kPage - 1) / kPage * kPage; }
 
-// Bytes of [begin, begin + size) that still have memory behind them.
+// Bytes of [begin, begin + size) that still have memory behind them
+// (committed, or resident; the pages were all written first).
 std::size_t backed_bytes(const std::uint8_t* begin, std::size_t size) {
   std::size_t backed = 0;
 #if defined(_WIN32)
@@ -31,9 +32,9 @@ std::size_t backed_bytes(const std::uint8_t* begin, std::size_t size) {
     at = end;
   }
 #else
-  unsigned char resident;
+  unsigned char resident = 0;
   for (std::size_t at = 0; at < size; at += kPage)
-    if (::mincore(const_cast<std::uint8_t*>(begin) + at, kPage, &resident) == 0) backed += kPage;
+    if (::mincore(const_cast<std::uint8_t*>(begin) + at, kPage, &resident) == 0 && (resident & 1)) backed += kPage;
 #endif
   return backed;
 }
