@@ -80,24 +80,6 @@ std::int32_t grayscale_ssse3(std::uint8_t* row, std::int32_t width) noexcept {
     return x;
 }
 
-namespace {
-
-// A 4 x 4 block of pixels widened to 4 bytes each (a the first row read),
-// turned: output row i holds pixel i of a, b, c and d, packed back to 12
-// bytes (the last 4 bytes zero). Each row goes to `store` as soon as it is
-// made, so no more than eight registers are live (the i686 build has eight).
-template <typename Store>
-[[gnu::always_inline]] inline void turn_four(__m128i a, __m128i b, __m128i c, __m128i d, __m128i narrow, Store store) noexcept {
-    const __m128i ab_low = _mm_unpacklo_epi32(a, b), ab_high = _mm_unpackhi_epi32(a, b);
-    const __m128i cd_low = _mm_unpacklo_epi32(c, d), cd_high = _mm_unpackhi_epi32(c, d);
-    store(0, _mm_shuffle_epi8(_mm_unpacklo_epi64(ab_low, cd_low), narrow));
-    store(1, _mm_shuffle_epi8(_mm_unpackhi_epi64(ab_low, cd_low), narrow));
-    store(2, _mm_shuffle_epi8(_mm_unpacklo_epi64(ab_high, cd_high), narrow));
-    store(3, _mm_shuffle_epi8(_mm_unpackhi_epi64(ab_high, cd_high), narrow));
-}
-
-}  // namespace
-
 std::int32_t rotate_tile_ssse3(const std::uint8_t* source, std::ptrdiff_t source_step, std::uint8_t* target,
                                std::size_t target_stride, std::int32_t rows, std::int32_t columns) noexcept {
     const __m128i widen = _mm_load_si128(reinterpret_cast<const __m128i*>(kWidenFour));
@@ -111,7 +93,7 @@ std::int32_t rotate_tile_ssse3(const std::uint8_t* source, std::ptrdiff_t source
         const bool wide_stores = j + 8 <= rows;
         std::int32_t k = 0;
         for (; k + 4 <= columns; k += 4, t += 4 * target_stride) {
-            const std::uint8_t* s = s0 + 3 * static_cast<std::size_t>(k);
+            const std::size_t at = 3 * static_cast<std::size_t>(k);
             // 16-byte loads read 4 bytes of the next pixels, which exist while
             // two more columns follow in the tile.
             const bool wide_loads = k + 6 <= columns;
@@ -119,16 +101,22 @@ std::int32_t rotate_tile_ssse3(const std::uint8_t* source, std::ptrdiff_t source
                 return _mm_shuffle_epi8(wide_loads ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)) : load12(p),
                                         widen);
             };
-            // Four pixels of each of four old rows; new row k + i gets pixel
-            // i of each.
-            turn_four(load(s), load(s + source_step), load(s + 2 * source_step), load(s + 3 * source_step), narrow,
-                      [&](int i, __m128i row) {
-                          std::uint8_t* to = t + i * target_stride;
-                          if (wide_stores)
-                              _mm_storeu_si128(reinterpret_cast<__m128i*>(to), row);
-                          else
-                              store12(to, row);
-                      });
+            // Four pixels of each of four old rows, widened to 4 bytes each.
+            const __m128i a = load(s0 + at), b = load(s0 + source_step + at);
+            const __m128i c = load(s0 + 2 * source_step + at), d = load(s0 + 3 * source_step + at);
+            // 4 x 4 transpose: new row k + i holds pixel i of a, b, c, d.
+            const __m128i ab_low = _mm_unpacklo_epi32(a, b), ab_high = _mm_unpackhi_epi32(a, b);
+            const __m128i cd_low = _mm_unpacklo_epi32(c, d), cd_high = _mm_unpackhi_epi32(c, d);
+            const __m128i rows_out[4] = {_mm_unpacklo_epi64(ab_low, cd_low), _mm_unpackhi_epi64(ab_low, cd_low),
+                                         _mm_unpacklo_epi64(ab_high, cd_high), _mm_unpackhi_epi64(ab_high, cd_high)};
+            for (int i = 0; i < 4; ++i) {
+                const __m128i packed = _mm_shuffle_epi8(rows_out[i], narrow);
+                std::uint8_t* to = t + i * target_stride;
+                if (wide_stores)
+                    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), packed);
+                else
+                    store12(to, packed);
+            }
         }
         for (; k < columns; ++k, t += target_stride)
             for (int i = 0; i < 4; ++i)
