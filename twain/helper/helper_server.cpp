@@ -1,6 +1,12 @@
 #include "twain/helper/helper_server.h"
 
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cwchar>
+
 #include "common/win/unique_resource.h"
+#include "twain/helper/crash_exit.h"
 #include "twain/helper/heartbeat.h"
 #include "twain/helper/helper_platform.h"
 #include "twain/helper/section_page_sink.h"
@@ -54,7 +60,40 @@ bridge::Done run(Body&& body) {
     return done;
 }
 
+// The pipe handle the control passed, or null.
+HANDLE pipe_argument() noexcept {
+    int count = 0;
+    LPWSTR* args = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!args) return nullptr;
+    HANDLE pipe = nullptr;
+    for (int i = 1; i + 1 < count; ++i) {
+        if (std::wcscmp(args[i], L"--pipe") != 0) continue;
+        wchar_t* end = nullptr;
+        const unsigned long value = std::wcstoul(args[i + 1], &end, 10);
+        if (end && *end == 0 && value != 0) pipe = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+    }
+    ::LocalFree(args);
+    return pipe;
+}
+
 }  // namespace
+
+int serve_command_line(DsmEntry& dsm) {
+    end_on_crash();
+    const HANDLE pipe = pipe_argument();
+    if (!pipe || ::GetFileType(pipe) != FILE_TYPE_PIPE) return 2;
+    // Nothing a source starts may hold the control's pipe open.
+    ::SetHandleInformation(pipe, HANDLE_FLAG_INHERIT, 0);
+    // Sources run on an OLE thread in the control's own process too.
+    const HRESULT ole = ::OleInitialize(nullptr);
+    int code = 0;
+    {
+        PipeChannel channel{unique_handle(pipe)};
+        code = serve(channel, dsm);
+    }
+    if (SUCCEEDED(ole)) ::OleUninitialize();
+    return code;
+}
 
 int serve(PipeChannel& channel, DsmEntry& dsm) {
     Heartbeat beat(channel);

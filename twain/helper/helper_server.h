@@ -12,4 +12,9 @@ namespace korvix::twain::helper {
 // dsm: the 32-bit source manager's entry. Returns the process's exit code.
 int serve(PipeChannel& channel, DsmEntry& dsm);
 
+// The helper process's whole life: the pipe the control passed on the
+// command line (--pipe <handle>), served over dsm. A crash ends the process
+// at once. Returns its exit code.
+int serve_command_line(DsmEntry& dsm);
+
 }  // namespace korvix::twain::helper
