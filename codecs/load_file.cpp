@@ -12,6 +12,7 @@
 
 #include "codecs/gdi_helper.h"
 #include "codecs/replacement_file.h"
+#include "common/handle_bits.h"
 
 namespace korvix {
 
@@ -104,7 +105,7 @@ LoadedPicture GdiHelper::load_file(const std::wstring& file_name) {
     if (!bitmap || !copy_rows(factory.get(), frame.get(), width, height, bits, stride)) return {};
     loaded.picture = bitmap_to_picture(bitmap.get());
     if (!loaded.picture) return {};
-    bitmap_ = static_cast<LONG>(reinterpret_cast<LONG_PTR>(bitmap.release()));  // the picture owns it now
+    bitmap_ = handle_to_long(bitmap.release());  // the picture owns it now
     return loaded;
 }
 

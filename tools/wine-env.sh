@@ -31,7 +31,18 @@ korvix_prefix_init() { # korvix_prefix_init <prefix> [win32|win64]
       wineserver -w
       echo "$arch" >"$prefix/.korvix-ready"
     fi
+    korvix_prefix_seal "$prefix"
   ) 9>"$prefix.lock"
+}
+
+# Wine links the prefix user's Desktop, Documents and other shell folders to
+# the real home directory: a test that deletes a folder tree through C:\
+# would reach it. The links become plain folders inside the prefix.
+korvix_prefix_seal() { # korvix_prefix_seal <prefix>
+  local link
+  for link in "$1"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
 }
 
 # Starts Xvfb on a free display unless DISPLAY already works.
