@@ -66,8 +66,13 @@ korvix_wineserver_start() { # after korvix_wine_vars
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
-korvix_wine_stop() {
+# Ends the current prefix's server (the next prefix gets its own).
+korvix_wineserver_stop() {
   wineserver -k >/dev/null 2>&1 || true
+}
+
+korvix_wine_stop() {
+  korvix_wineserver_stop
   if [ -n "${KORVIX_XVFB_PID:-}" ]; then kill "$KORVIX_XVFB_PID" 2>/dev/null || true; wait "$KORVIX_XVFB_PID" 2>/dev/null || true; fi
 }
 
