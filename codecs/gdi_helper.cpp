@@ -39,7 +39,7 @@ BITMAP describe(LONG handle) noexcept {
 LONG GdiHelper::get_width() const noexcept { return describe(bitmap_).bmWidth; }
 
 ImageResolution GdiHelper::resolution() const noexcept {
-    const auto object = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(bitmap_));
+    const auto object = handle_from_long<HGDIOBJ>(bitmap_);
     DIBSECTION dib;
     // Only a DIB section fills the whole record; other bitmaps keep no resolution.
     if (!bitmap_ || ::GetObjectType(object) != OBJ_BITMAP || ::GetObjectW(object, sizeof dib, &dib) != sizeof dib)
