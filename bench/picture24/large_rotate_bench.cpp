@@ -1,8 +1,9 @@
-// A quarter turn of a 1200-dpi A4 colour page (9921 x 14031 pixels, 417 MB):
-// Rotate90 needs the page and its turned copy at once, two such buffers,
-// which a 64-bit process holds easily and a 32-bit one may not. Prints the
-// time of each turn (wall time, best of three) and the process's peak
-// memory; checks that the turned page holds the right pixels.
+// A quarter turn of a 1200-dpi A4 colour page (9921 x 14031 pixels, 417 MB),
+// more than a 32-bit process can comfortably turn. Prints the time of each
+// turn (wall time, best of three) and the process's peak memory against the
+// page's size (Rotate90 turns the page's square in its own buffer and needs
+// room only for the part beyond it); checks that the turned page holds the
+// right pixels.
 #include <windows.h>
 #include <psapi.h>
 
