@@ -13,18 +13,22 @@ korvix_wine_bench_args() {
   bench_args=("$@")
 }
 
-#   korvix_wine_bench_build <root> <build-dir> <target>...
-korvix_wine_bench_build() {
-  local root="$1" build="$2"
-  shift 2
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+#   korvix_wine_bench_build <root> <build-dir> <target>...          (i686, 32-bit prefix)
+#   korvix_wine_bench_build_for win64 <root> <build-dir> <target>...  (x86_64, WoW64 prefix)
+korvix_wine_bench_build() { korvix_wine_bench_build_for win32 "$@"; }
+
+korvix_wine_bench_build_for() {
+  local arch="$1" root="$2" build="$3"
+  shift 3
+  # shellcheck source=../tools/wine-env.sh
+  source "$root/tools/wine-env.sh"
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$(korvix_toolchain "$root" "$arch")" \
     -DCMAKE_BUILD_TYPE=Release -DKORVIX_BENCH=ON >/dev/null
   cmake --build "$build" --target "$@" -j "${KORVIX_JOBS:-2}" >/dev/null
 
-  # shellcheck source=../tools/wine-env.sh
-  source "$root/tools/wine-env.sh"
   trap korvix_wine_stop EXIT
   korvix_xvfb_start
-  korvix_prefix_init "$build/wineprefix"
+  korvix_wineserver_stop  # a prefix of an earlier build in this run
+  korvix_prefix_init "$build/wineprefix" "$arch"
   korvix_wineserver_start
 }

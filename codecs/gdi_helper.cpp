@@ -1,5 +1,7 @@
 #include "codecs/gdi_helper.h"
 
+#include "common/handle_bits.h"
+
 namespace korvix {
 
 void GdiHelper::set_picture(IPictureDisp* picture) {
@@ -26,7 +28,7 @@ namespace {
 BITMAP describe(LONG handle) noexcept {
     BITMAP info;
     ::ZeroMemory(&info, sizeof info);  // stays zero for no handle or not a bitmap
-    const auto object = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(handle));
+    const auto object = handle_from_long<HGDIOBJ>(handle);
     // Another kind of GDI object would fill the buffer with its own description
     // (a brush's colour would read as a width), so only bitmaps are asked.
     if (handle && ::GetObjectType(object) == OBJ_BITMAP) ::GetObjectA(object, sizeof info, &info);
@@ -37,7 +39,7 @@ BITMAP describe(LONG handle) noexcept {
 LONG GdiHelper::get_width() const noexcept { return describe(bitmap_).bmWidth; }
 
 ImageResolution GdiHelper::resolution() const noexcept {
-    const auto object = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(bitmap_));
+    const auto object = handle_from_long<HGDIOBJ>(bitmap_);
     DIBSECTION dib;
     // Only a DIB section fills the whole record; other bitmaps keep no resolution.
     if (!bitmap_ || ::GetObjectType(object) != OBJ_BITMAP || ::GetObjectW(object, sizeof dib, &dib) != sizeof dib)

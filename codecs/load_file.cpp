@@ -11,6 +11,7 @@
 
 #include "codecs/gdi_helper.h"
 #include "codecs/replacement_file.h"
+#include "common/handle_bits.h"
 
 namespace korvix {
 
@@ -96,7 +97,7 @@ com_ptr<IPictureDisp> GdiHelper::load_file(const std::wstring& file_name) {
     if (!bitmap || !copy_rows(factory.get(), frame.get(), width, height, bits, stride)) return {};
     com_ptr<IPictureDisp> picture = bitmap_to_picture(bitmap.get());
     if (!picture) return {};
-    bitmap_ = static_cast<LONG>(reinterpret_cast<LONG_PTR>(bitmap.release()));  // the picture owns it now
+    bitmap_ = handle_to_long(bitmap.release());  // the picture owns it now
     return picture;
 }
 

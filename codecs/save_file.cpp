@@ -16,6 +16,7 @@
 #include "codecs/palette_quantizer.h"
 #include "codecs/replacement_file.h"
 #include "codecs/tiff_writer.h"
+#include "common/handle_bits.h"
 #include "common/win/file_sink.h"
 
 namespace korvix {
@@ -50,7 +51,7 @@ private:
 void dispose_image(Gdiplus::GpBitmap* image) noexcept { GdipDisposeImage(image); }
 using unique_gdiplus_bitmap = unique_resource<Gdiplus::GpBitmap*, dispose_image>;
 
-HBITMAP as_bitmap(LONG handle) { return reinterpret_cast<HBITMAP>(static_cast<LONG_PTR>(handle)); }
+HBITMAP as_bitmap(LONG handle) { return handle_from_long<HBITMAP>(handle); }
 
 // The GIF encoder's input: the picture's colours in an 8-bit palette bitmap
 // over indices that must outlive the GDI+ bitmap.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 
 namespace korvix {
 
@@ -20,6 +21,15 @@ constexpr GUID GUID_IMAGE_COLORTYPE = {0xb9792de2, 0x3efa, 0x4ce1, {0xa3, 0x65, 
 constexpr GUID GUID_IMAGE_TYPE = {0x707cfee2, 0xf9f1, 0x4ceb, {0x9e, 0x91, 0x6d, 0x7d, 0x16, 0x75, 0xa5, 0xe0}};
 // {782E7EB1-18DF-4E5E-8FD0-37619BAFD6BF}
 constexpr GUID GUID_FIT_TYPE = {0x782e7eb1, 0x18df, 0x4e5e, {0x8f, 0xd0, 0x37, 0x61, 0x9b, 0xaf, 0xd6, 0xbf}};
+
+// The type library describes the module it is built into: each bitness
+// registers its own (win32 or win64 below the library's key), so a 64-bit
+// and a 32-bit module register side by side and each host finds its own.
+#ifdef _WIN64
+constexpr SYSKIND kTypeLibSysKind = SYS_WIN64;
+#else
+constexpr SYSKIND kTypeLibSysKind = SYS_WIN32;
+#endif
 
 constexpr const wchar_t* kLibIdString = L"{CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C}";
 constexpr const wchar_t* kClsidString = L"{CB8D520D-E46A-4059-B779-135030ADEFEE}";

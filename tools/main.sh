@@ -4,19 +4,22 @@
 # on its form, scan a page from the virtual scanner into it, save
 # screenshots, save the shown picture as PNG and JPEG and load the PNG back
 # into a second control; then show a large picture scrolled to its middle
-# and save that screenshot too.
+# and save that screenshot too. Then the same control built 64-bit:
+# registered in a WoW64 prefix, hosted by the sample host built 64-bit,
+# scanning from the 64-bit virtual scanner.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
 jobs="${KORVIX_JOBS:-$(nproc)}"
 win="${KORVIX_WIN_BUILD:-$root/build/win32}"
+win64="${KORVIX_WIN64_BUILD:-$root/build/win64}"
 out="${KORVIX_OUT:-$root/out}"
 
 "$root/tools/setup.sh"
 # shellcheck source=wine-env.sh
 source "$root/tools/wine-env.sh"
 trap korvix_wine_stop EXIT
-korvix_windows_build "$root" "$win" "$jobs"
+korvix_windows_build "$root" "$win" "$jobs" win32
 
 mkdir -p "$out"
 wine regsvr32 /s "$(winepath -w "$root/dist/korvixlite.ocx")"
@@ -29,4 +32,12 @@ echo "dist: $root/dist/korvixlite.ocx $root/dist/korvix_scanner.ds $root/dist/ko
 echo "files: $out/sample-picture.png $out/sample-picture.jpg $out/scanned-page.png $out/scanned-page.jpg"
 # A large picture: an A4 page at 600 dpi scrolled to its middle.
 wine "$win/samples/host/sample_host.exe" --scroll-demo --screenshot "$(winepath -w "$out/scroll-demo.png")" --exit
-echo "screenshots: $out/sample-host.png $out/scan.png $out/scroll-demo.png"
+korvix_wineserver_stop
+
+# The 64-bit module: 64-bit regsvr32, a 64-bit host, the 64-bit source manager
+# and the 64-bit virtual scanner (C:\windows\twain_64\sane.ds).
+korvix_windows_build "$root" "$win64" "$jobs" win64
+"$KORVIX_WINE64" regsvr32 /s "$(winepath -w "$root/dist/x64/korvixlite.ocx")"
+wine "$win64/samples/host/sample_host.exe" --scan --screenshot "$(winepath -w "$out/scan-x64.png")" --exit
+echo "dist: $root/dist/x64/korvixlite.ocx $root/dist/x64/korvix_scanner.ds"
+echo "screenshots: $out/sample-host.png $out/scan.png $out/scroll-demo.png $out/scan-x64.png"

@@ -15,12 +15,14 @@ need cmake cmake
 need g++ g++
 need make make
 need i686-w64-mingw32-g++-posix mingw-w64
+need x86_64-w64-mingw32-g++-posix mingw-w64
 need i686-w64-mingw32-widl mingw-w64-tools
 need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
 need /usr/lib/i386-linux-gnu/wine/i386-windows/stdole2.tlb wine32:i386
 need wine wine
 need /usr/lib/i386-linux-gnu/libgphoto2.so.6 libgphoto2-6:i386
 need /usr/lib/wine/wine64 wine64
+need /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/cscript.exe wine64
 need Xvfb xvfb
 need xauth xauth
 need /usr/src/googletest/CMakeLists.txt googletest

@@ -31,7 +31,18 @@ korvix_prefix_init() { # korvix_prefix_init <prefix> [win32|win64]
       wineserver -w
       echo "$arch" >"$prefix/.korvix-ready"
     fi
+    korvix_prefix_seal "$prefix"
   ) 9>"$prefix.lock"
+}
+
+# Wine links the prefix user's Desktop, Documents and other shell folders to
+# the real home directory: a test that deletes a folder tree through C:\
+# would reach it. The links become plain folders inside the prefix.
+korvix_prefix_seal() { # korvix_prefix_seal <prefix>
+  local link
+  for link in "$1"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then rm -f "$link" && mkdir -p "$link"; fi
+  done
 }
 
 # Starts Xvfb on a free display unless DISPLAY already works.
@@ -55,30 +66,46 @@ korvix_wineserver_start() { # after korvix_wine_vars
   wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
-korvix_wine_stop() {
+# Ends the current prefix's server (the next prefix gets its own).
+korvix_wineserver_stop() {
   wineserver -k >/dev/null 2>&1 || true
+}
+
+korvix_wine_stop() {
+  korvix_wineserver_stop
   if [ -n "${KORVIX_XVFB_PID:-}" ]; then kill "$KORVIX_XVFB_PID" 2>/dev/null || true; wait "$KORVIX_XVFB_PID" 2>/dev/null || true; fi
 }
 
-# The virtual scanner becomes the prefix's TWAIN source: Wine's DSM loads
-# sources only from C:\windows\twain_32\sane.ds.
-#   korvix_install_scanner <build dir>
+# The virtual scanner becomes the prefix's TWAIN source: Wine's data source
+# managers load sources only from C:\windows\twain_32\sane.ds (32-bit) and
+# C:\windows\twain_64\sane.ds (64-bit).
+#   korvix_install_scanner <build dir> [win32|win64]
 korvix_install_scanner() {
-  local ds="$1/twain/korvix_scanner.ds" target="$1/wineprefix/drive_c/windows/twain_32/sane.ds"
+  local folder=twain_32
+  [ "${2:-win32}" = win64 ] && folder=twain_64
+  local ds="$1/twain/korvix_scanner.ds" target="$1/wineprefix/drive_c/windows/$folder/sane.ds"
   [ -f "$ds" ] || return 0
   mkdir -p "$(dirname "$target")"
   cp "$ds" "$target"
 }
 
+# The toolchain file of a Windows build.
+korvix_toolchain() { # korvix_toolchain <source root> [win32|win64]
+  if [ "${2:-win32}" = win64 ]; then echo "$1/cmake/mingw-x86_64.cmake"; else echo "$1/cmake/mingw-i686.cmake"; fi
+}
+
 # Everything a script needs before it builds or runs the Windows side:
 # display, prefix, persistent server, the Windows build, the virtual scanner.
-#   korvix_windows_build <source root> <build dir> <jobs>
+# win32 builds the i686 module in a 32-bit prefix, win64 the x86_64 module in
+# a WoW64 prefix.
+#   korvix_windows_build <source root> <build dir> <jobs> [win32|win64]
 korvix_windows_build() {
-  local root="$1" build="$2" jobs="$3"
+  local root="$1" build="$2" jobs="$3" arch="${4:-win32}"
   korvix_xvfb_start
-  korvix_prefix_init "$build/wineprefix"
+  korvix_prefix_init "$build/wineprefix" "$arch"
   korvix_wineserver_start
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$(korvix_toolchain "$root" "$arch")" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j "$jobs"
-  korvix_install_scanner "$build"
+  korvix_install_scanner "$build" "$arch"
 }

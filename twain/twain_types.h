@@ -1,8 +1,10 @@
-// TWAIN 1.x records and constants under the standard's names, in the
-// standard's packing (2-byte alignment). Portable: no Windows headers, so the
-// protocol engine and the data sources can be built and tested natively.
-// Handles are pointer-sized, as on 32-bit Windows; the record sizes below
-// are those of the i686 build (checked there).
+// TWAIN 1.x records and constants (and the few TWAIN 2 adds that the 64-bit
+// control speaks) under the standard's names, in the standard's packing (2-byte
+// alignment). Portable: no Windows headers, so the protocol engine and the
+// data sources can be built and tested natively.
+// TW_HANDLE and TW_MEMREF are pointer-sized: 4 bytes in the 32-bit module, 8
+// in the 64-bit one, as in the TWAIN 2 headers for 64-bit Windows; the table
+// below the records holds the sizes of both targets.
 #pragma once
 
 #include <cmath>
@@ -160,18 +162,46 @@ struct TW_ENTRYPOINT {
 
 #pragma pack(pop)
 
-#if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(TW_IDENTITY) == 156, "TW_IDENTITY layout");
-static_assert(sizeof(TW_ONEVALUE) == 6, "TW_ONEVALUE layout");
-static_assert(sizeof(TW_CAPABILITY) == 8, "TW_CAPABILITY layout");
-static_assert(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE layout");
-static_assert(sizeof(TW_EVENT) == 6, "TW_EVENT layout");
-static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS layout");
-static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT layout");
-static_assert(sizeof(TW_ENTRYPOINT) == 24, "TW_ENTRYPOINT layout");
-#elif UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
-static_assert(sizeof(TW_ENTRYPOINT) == 44, "TW_ENTRYPOINT layout");
-#endif
+// Record layouts of both Windows targets, worked out field by field from the
+// standard's definitions with 2-byte packing: every TW_HANDLE and TW_MEMREF
+// is 4 bytes on i686 and 8 on x86_64, which moves whatever follows it; the
+// other records are the same on both. Checked in every build (the native one
+// is x86_64 too).
+namespace record_layout {
+constexpr bool kPointer64 = sizeof(void*) == 8;
+static_assert(sizeof(void*) == 4 || kPointer64, "TWAIN records are laid out for 32-bit and 64-bit pointers only");
+constexpr std::size_t on_target(std::size_t i686, std::size_t x86_64) { return kPointer64 ? x86_64 : i686; }
+}  // namespace record_layout
+
+//                                                            i686  x86_64
+static_assert(sizeof(TW_FIX32) == record_layout::on_target(      4,    4), "TW_FIX32 layout");
+static_assert(sizeof(TW_VERSION) == record_layout::on_target(   42,   42), "TW_VERSION layout");
+static_assert(sizeof(TW_IDENTITY) == record_layout::on_target( 156,  156), "TW_IDENTITY layout");
+static_assert(sizeof(TW_ONEVALUE) == record_layout::on_target(   6,    6), "TW_ONEVALUE layout");
+static_assert(sizeof(TW_RANGE) == record_layout::on_target(     22,   22), "TW_RANGE layout");
+static_assert(sizeof(TW_ENUMERATION) == record_layout::on_target(14,  14), "TW_ENUMERATION layout");
+static_assert(sizeof(TW_ARRAY) == record_layout::on_target(      6,    6), "TW_ARRAY layout");
+static_assert(sizeof(TW_CAPABILITY) == record_layout::on_target( 8,   12), "TW_CAPABILITY layout");
+static_assert(sizeof(TW_FRAME) == record_layout::on_target(     16,   16), "TW_FRAME layout");
+static_assert(sizeof(TW_IMAGELAYOUT) == record_layout::on_target(28,  28), "TW_IMAGELAYOUT layout");
+static_assert(sizeof(TW_USERINTERFACE) == record_layout::on_target(8, 12), "TW_USERINTERFACE layout");
+static_assert(sizeof(TW_EVENT) == record_layout::on_target(      6,   10), "TW_EVENT layout");
+static_assert(sizeof(TW_PENDINGXFERS) == record_layout::on_target(6,   6), "TW_PENDINGXFERS layout");
+static_assert(sizeof(TW_IMAGEINFO) == record_layout::on_target( 42,   42), "TW_IMAGEINFO layout");
+static_assert(sizeof(TW_STATUS) == record_layout::on_target(     4,    4), "TW_STATUS layout");
+static_assert(sizeof(TW_ENTRYPOINT) == record_layout::on_target(24,  44), "TW_ENTRYPOINT layout");
+// Where the pointer members sit, and what follows them.
+static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50 && offsetof(TW_IDENTITY, ProductName) == 122,
+              "TW_IDENTITY fields");
+static_assert(offsetof(TW_ONEVALUE, Item) == 2 && offsetof(TW_ENUMERATION, DefaultIndex) == 10, "container fields");
+static_assert(offsetof(TW_CAPABILITY, hContainer) == 4, "TW_CAPABILITY.hContainer");
+static_assert(offsetof(TW_USERINTERFACE, hParent) == 4, "TW_USERINTERFACE.hParent");
+static_assert(offsetof(TW_EVENT, pEvent) == 0, "TW_EVENT.pEvent");
+static_assert(offsetof(TW_EVENT, TWMessage) == record_layout::on_target(4, 8), "TW_EVENT.TWMessage");
+static_assert(offsetof(TW_PENDINGXFERS, EOJ) == 2, "TW_PENDINGXFERS.EOJ");
+static_assert(offsetof(TW_ENTRYPOINT, DSM_MemUnlock) == record_layout::on_target(20, 36), "TW_ENTRYPOINT fields");
+static_assert(offsetof(TW_IMAGEINFO, BitsPerPixel) == 34 && offsetof(TW_IMAGEINFO, Compression) == 40,
+              "TW_IMAGEINFO fields");
 
 // Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties
 constexpr TW_UINT32 DG_CONTROL = 0x0001;

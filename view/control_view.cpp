@@ -1,5 +1,6 @@
 #include "view/control_view.h"
 
+#include "common/handle_bits.h"
 #include "view/control_view_impl.h"
 #include "view/picture_painting.h"
 
@@ -121,7 +122,7 @@ com_ptr<IPictureDisp> ControlView::mouse_icon() const { return impl_->box->mouse
 void ControlView::set_mouse_icon(IPictureDisp* icon) { impl_->box->set_mouse_icon(icon); }
 std::wstring ControlView::tool_tip_text() const { return impl_->box->tool_tip_text(); }
 void ControlView::set_tool_tip_text(const std::wstring& text) { impl_->box->set_tool_tip_text(text); }
-LONG ControlView::picture_box_hdc() { return static_cast<LONG>(reinterpret_cast<LONG_PTR>(impl_->box->own_dc())); }
+LONG ControlView::picture_box_hdc() { return handle_to_long(impl_->box->own_dc()); }
 HWND ControlView::picture_box_hwnd() const noexcept { return impl_->box->hwnd(); }
 float ControlView::scale_width() const noexcept { return impl_->box->scale_width(); }
 float ControlView::scale_height() const noexcept { return impl_->box->scale_height(); }

@@ -1,5 +1,6 @@
 #include "view/picture_box_window.h"
 
+#include "common/handle_bits.h"
 #include "view/child_placement.h"
 
 #include <commctrl.h>
@@ -117,7 +118,7 @@ HCURSOR PictureBoxWindow::cursor() const noexcept {
         com_ptr<IPicture> pic = mouse_icon_.query<IPicture>(IID_IPicture);
         OLE_HANDLE handle = 0;
         if (pic && SUCCEEDED(pic->get_Handle(&handle)) && handle)
-            return reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle));  // the picture owns it
+            return handle_from_ole<HCURSOR>(handle);  // the picture owns it
     }
     if (HCURSOR shared = ::LoadCursorW(nullptr, system_cursor(mouse_pointer_))) return shared;
     return ::LoadCursorW(nullptr, IDC_ARROW);

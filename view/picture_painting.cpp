@@ -1,5 +1,7 @@
 #include "view/picture_painting.h"
 
+#include "common/handle_bits.h"
+
 namespace korvix {
 
 bool translate_ole_color(OLE_COLOR color, COLORREF& out) noexcept {
@@ -51,7 +53,7 @@ void paint_picture_on_background(HDC dc, const RECT& client, COLORREF back, IPic
     const int saved = ::SaveDC(dc);
     ::IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
     if (type == PICTYPE_BITMAP)
-        blit_bitmap(dc, pic.get(), reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), client);
+        blit_bitmap(dc, pic.get(), handle_from_ole<HBITMAP>(handle), client);
     else
         render_other(dc, pic.get(), client);
     if (saved) ::RestoreDC(dc, saved);

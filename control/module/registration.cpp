@@ -3,6 +3,7 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,21 @@ using registration::class_description;
 constexpr WORD kLibMajor = 1;
 constexpr WORD kLibMinor = 0;
 constexpr LCID kLibLcid = 0x0409;
+
+// On 64-bit Windows a 64-bit and a 32-bit module register the same class
+// side by side: each in its own registry view of CLSID and under its own
+// system kind below the library's key, while the ProgID and the library's
+// key (and, under Wine, the interface keys) are shared by both. Unregistering
+// one module leaves what the other still needs.
+#ifdef _WIN64
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+constexpr const wchar_t* kOwnSysKind = L"win64";
+constexpr const wchar_t* kOtherSysKind = L"win32";
+#else
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;  // ignored where there is no other view
+constexpr const wchar_t* kOwnSysKind = L"win32";
+constexpr const wchar_t* kOtherSysKind = L"win64";
+#endif
 
 class_description twain_class() {
     return {kClsidString, kProgId, L"Korvix Twain Control", kLibIdString, L"1.0", kTwainMiscStatus,
@@ -60,9 +76,22 @@ bool write_class(const class_description& cls, const std::wstring& path) noexcep
     }
 }
 
-// Removes the class key and the ProgID, unless another class took the ProgID over.
+// The other bitness's module still has its class registered (only ever
+// asked after this module's own class key is gone).
+bool other_class_registered(const class_description& cls) noexcept {
+    try {
+        return registration::key_exists(HKEY_CLASSES_ROOT, registration::class_key(cls) + L"\\InprocServer32",
+                                        kOtherView);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// Removes the class key and the ProgID, unless another class took the ProgID
+// over or the other bitness's module still uses it.
 bool remove_class(const class_description& cls) noexcept {
     bool ok = registration::delete_tree(HKEY_CLASSES_ROOT, registration::class_key(cls)) == ERROR_SUCCESS;
+    if (other_class_registered(cls)) return ok;
     std::wstring owner;
     const bool has_owner = registration::read_string(HKEY_CLASSES_ROOT, cls.prog_id + L"\\CLSID", L"", owner);
     if (!has_owner || ::lstrcmpiW(owner.c_str(), cls.clsid.c_str()) == 0) {
@@ -78,8 +107,32 @@ HRESULT register_library(const std::wstring& path) noexcept {
     return ::RegisterTypeLib(library.get(), const_cast<OLECHAR*>(path.c_str()), nullptr);
 }
 
+std::wstring library_version_key(const class_description& cls) { return L"TypeLib\\" + cls.libid + L"\\1.0"; }
+
+// "TypeLib\{...}\1.0\409\win64": where one system kind's module is recorded.
+std::wstring library_sys_key(const class_description& cls, const wchar_t* sys_kind) {
+    wchar_t lcid[16] = {};
+    std::swprintf(lcid, 16, L"%lx", static_cast<unsigned long>(kLibLcid));
+    return library_version_key(cls) + L"\\" + lcid + L"\\" + sys_kind;
+}
+
+bool other_library_registered(const class_description& cls) noexcept {
+    try {
+        return registration::key_exists(HKEY_CLASSES_ROOT, library_sys_key(cls, kOtherSysKind));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// Whether anything of this module's library registration is left.
 bool library_registered(const class_description& cls) noexcept {
-    return registration::key_exists(HKEY_CLASSES_ROOT, L"TypeLib\\" + cls.libid + L"\\1.0");
+    try {
+        if (other_library_registered(cls))
+            return registration::key_exists(HKEY_CLASSES_ROOT, library_sys_key(cls, kOwnSysKind));
+        return registration::key_exists(HKEY_CLASSES_ROOT, library_version_key(cls));
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
 }
 
 std::wstring guid_string(const GUID& guid) {
@@ -103,8 +156,20 @@ bool remove_interface_keys(const class_description& cls) noexcept {
 }
 
 HRESULT unregister_library(const class_description& cls) noexcept {
+    if (other_library_registered(cls)) {
+        // Only this module's own record goes; the library's key and its
+        // interfaces stay for the other module.
+        try {
+            return registration::delete_tree(HKEY_CLASSES_ROOT, library_sys_key(cls, kOwnSysKind)) == ERROR_SUCCESS
+                       ? S_OK
+                       : SELFREG_E_TYPELIB;
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
     HRESULT hr = S_OK;
-    if (library_registered(cls)) hr = ::UnRegisterTypeLib(LIBID_Korvix, kLibMajor, kLibMinor, kLibLcid, SYS_WIN32);
+    if (library_registered(cls))
+        hr = ::UnRegisterTypeLib(LIBID_Korvix, kLibMajor, kLibMinor, kLibLcid, kTypeLibSysKind);
     if (!remove_interface_keys(cls) && SUCCEEDED(hr)) hr = SELFREG_E_TYPELIB;
     return hr;
 }

@@ -36,9 +36,9 @@ bool read_string(HKEY root, const std::wstring& path, const std::wstring& name, 
     }
 }
 
-bool key_exists(HKEY root, const std::wstring& path) noexcept {
+bool key_exists(HKEY root, const std::wstring& path, REGSAM view) noexcept {
     unique_hkey key;
-    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return ::RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) == ERROR_SUCCESS;
 }
 
 LSTATUS delete_tree(HKEY root, const std::wstring& path) noexcept {

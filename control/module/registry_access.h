@@ -16,7 +16,9 @@ LSTATUS write_string(HKEY root, const std::wstring& path, const std::wstring& na
 // Reads a REG_SZ value; false when the key or value is missing or not a string.
 bool read_string(HKEY root, const std::wstring& path, const std::wstring& name, std::wstring& data) noexcept;
 
-bool key_exists(HKEY root, const std::wstring& path) noexcept;
+// view: 0 for the caller's own registry view, KEY_WOW64_32KEY or
+// KEY_WOW64_64KEY for the 32-bit or 64-bit one.
+bool key_exists(HKEY root, const std::wstring& path, REGSAM view = 0) noexcept;
 
 // Removes root\path with everything below it; a missing key is success.
 LSTATUS delete_tree(HKEY root, const std::wstring& path) noexcept;

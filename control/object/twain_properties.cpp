@@ -1,6 +1,8 @@
 // The automation members of _Twain: property procedures and methods.
 #include "control/object/twain_control.h"
 
+#include "common/handle_bits.h"
+
 namespace korvix {
 
 namespace {
@@ -98,7 +100,7 @@ HRESULT TwainControl::get_hDC(LONG* value) noexcept {
 HRESULT TwainControl::get_hwnd(LONG* value) noexcept {
     return automation([&] {
         require_out(value);
-        *value = static_cast<LONG>(reinterpret_cast<LONG_PTR>(view_->picture_box_hwnd()));
+        *value = handle_to_long(view_->picture_box_hwnd());
         return S_OK;
     });
 }

@@ -188,7 +188,7 @@ void write_library(const std::wstring& path) {
     load_stdole_types(refs);
 
     com_ptr<ICreateTypeLib2> lib;
-    throw_if_failed(::CreateTypeLib2(SYS_WIN32, path.c_str(), lib.put()), "CreateTypeLib2 failed");
+    throw_if_failed(::CreateTypeLib2(kTypeLibSysKind, path.c_str(), lib.put()), "CreateTypeLib2 failed");
     throw_if_failed(lib->SetName(ole(kLibraryName)), "SetName failed");
     throw_if_failed(lib->SetGuid(LIBID_Korvix), "SetGuid failed");
     throw_if_failed(lib->SetVersion(1, 0), "SetVersion failed");

@@ -19,8 +19,11 @@ constexpr std::size_t kVtableSizeAt = 78;
 constexpr std::size_t kBaseRefAt = 84;
 constexpr std::uint32_t kKindDispatch = 4;
 constexpr std::uint32_t kNoReference = 0xFFFFFFFF;
-constexpr std::uint32_t kPointerSize = 4;
 constexpr std::uint32_t kDispatchSlots = 7;
+// The library's system kind, in the low bits of the header's flags, sets the
+// size of one vtable slot.
+constexpr std::uint32_t kSysKindMask = 0xF;
+constexpr std::uint32_t kSysWin64 = 3;
 
 bool fits(const std::vector<std::uint8_t>& file, std::uint64_t at, std::uint64_t size) {
     return at <= file.size() && size <= file.size() - at;
@@ -65,9 +68,10 @@ patch_result normalize_dispinterface(std::vector<std::uint8_t>& file, unsigned i
     const std::size_t entry = static_cast<std::size_t>(entry_at);
 
     if ((read32(file, entry + kKindAt) & 0xF) != kKindDispatch) return patch_result::not_dispinterface;
+    const std::uint32_t pointer_size = (read32(file, kVarFlagsAt) & kSysKindMask) == kSysWin64 ? 8 : 4;
     const std::uint32_t functions = read32(file, entry + kElementCountAt) & 0xFFFF;
-    const std::uint32_t own_size = functions * kPointerSize;
-    const std::uint32_t with_dispatch = (kDispatchSlots + functions) * kPointerSize;
+    const std::uint32_t own_size = functions * pointer_size;
+    const std::uint32_t with_dispatch = (kDispatchSlots + functions) * pointer_size;
     const std::uint16_t size = read16(file, entry + kVtableSizeAt);
     const std::uint32_t base = read32(file, entry + kBaseRefAt);
     const std::uint32_t dispatch_ref = read32(file, kDispatchRefAt);

@@ -5,8 +5,9 @@
 // base and a vtable size of IDispatch's seven slots plus its own functions;
 // reading it back, the seven IDispatch methods are listed before the events.
 // IDL compilers save a dispinterface with an implied IDispatch (base
-// reference -1) and its own functions only (4 bytes each on Win32). This
-// rewrites those two fields the way IDL compilers write them.
+// reference -1) and its own functions only (a pointer's size each: 4 bytes
+// in a Win32 library, 8 in a Win64 one). This rewrites those two fields the
+// way IDL compilers write them.
 #pragma once
 
 #include <cstdint>

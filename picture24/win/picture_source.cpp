@@ -2,6 +2,7 @@
 
 #include <olectl.h>
 
+#include "common/handle_bits.h"
 #include "common/win/unique_resource.h"
 
 namespace korvix {
@@ -17,7 +18,7 @@ HANDLE handle_from_dispatch(IDispatch* dispatch) noexcept {
         return nullptr;
     HANDLE handle = nullptr;
     if (SUCCEEDED(::VariantChangeType(&result, &result, 0, VT_I4)))
-        handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(static_cast<ULONG>(V_I4(&result))));
+        handle = handle_from_long<HANDLE>(V_I4(&result));
     ::VariantClear(&result);
     return handle;
 }
@@ -36,7 +37,7 @@ BorrowedBitmap bitmap_of_picture(IUnknown* picture) noexcept {
         OLE_HANDLE raw = 0;
         if (FAILED(pic->get_Type(&type)) || type != PICTYPE_BITMAP) return out;
         if (FAILED(pic->get_Handle(&raw))) return out;
-        handle = reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(raw));
+        handle = handle_from_ole<HANDLE>(raw);
         HDC current = nullptr;
         if (SUCCEEDED(pic->get_CurDC(&current))) out.selected_into = current;
     } else {

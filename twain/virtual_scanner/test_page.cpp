@@ -33,6 +33,13 @@ int row_kind(const PageFormat& f, std::int32_t y) noexcept {
     return 3 + (y & 1);
 }
 
+// The tenth of an inch that column x's centre lies in. A tick is where it
+// changes from the column before: one function for both columns, so every
+// tenth gets exactly one tick however the division rounds.
+double tenth_of(const PageFormat& f, std::int32_t x) noexcept {
+    return std::floor((f.left + (x + 0.5) / f.x_dpi) * 10);
+}
+
 void put32(std::uint8_t* p, std::uint32_t v) noexcept {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
@@ -69,8 +76,7 @@ std::uint32_t page_colour(const PageFormat& f, std::int32_t x, std::int32_t y) n
     }
     if (y_in < kLinesTop) {
         // A tick on the first pixel of every tenth of an inch.
-        const bool tick = std::floor(x_in * 10) != std::floor((x_in - 1 / f.x_dpi) * 10);
-        return tick ? 0x000000 : 0xFFFFFF;
+        return tenth_of(f, x) != tenth_of(f, x - 1) ? 0x000000 : 0xFFFFFF;
     }
     // Left half: one-pixel vertical lines; right half: one-pixel horizontal lines.
     const bool black = x_in < kBedWidth / 2 ? (x % 2 == 0) : (y % 2 == 0);

@@ -30,14 +30,16 @@ struct synthetic_library {
     std::uint16_t vtable_size(unsigned index) const { return get16(table + index * kEntry + 78); }
     std::uint32_t base_ref(unsigned index) const { return get32(table + index * kEntry + 84); }
 
-    // Three types; #2 is a dispinterface with 12 functions as Wine saves it.
-    explicit synthetic_library(bool help_dll = false) {
+    // Three types; #2 is a dispinterface with 12 functions as Wine saves it,
+    // in a Win32 library (4-byte vtable slots) or a Win64 one (8-byte slots).
+    explicit synthetic_library(bool help_dll = false, bool win64 = false) {
+        const std::uint16_t slot = win64 ? 8 : 4;
         const std::size_t header = 0x54 + (help_dll ? 4 : 0);
         const std::size_t directory = header + 3 * 4;
         table = directory + 15 * 16;
         bytes.assign(table + 3 * kEntry + 16, 0);
         bytes[0] = 'M', bytes[1] = 'S', bytes[2] = 'F', bytes[3] = 'T';
-        put32(0x14, help_dll ? 0x151 : 0x51);
+        put32(0x14, (help_dll ? 0x150 : 0x50) | (win64 ? 3 : 1));
         put32(0x20, 3);
         put32(0x4C, 1);  // IDispatch's reference
         put32(directory, static_cast<std::uint32_t>(table));
@@ -47,7 +49,7 @@ struct synthetic_library {
         const std::size_t events = table + 2 * kEntry;
         put32(events, 4);
         put32(events + 24, 12);
-        put16(events + 78, (7 + 12) * 4);
+        put16(events + 78, (7 + 12) * slot);
         put32(events + 84, 1);
     }
 };
@@ -62,6 +64,17 @@ TEST(DispinterfacePatch, StoresOwnFunctionsAndAnImpliedBase) {
     std::size_t changed = 0;
     for (std::size_t i = 0; i < before.size(); ++i) changed += before[i] != lib.bytes[i];
     EXPECT_EQ(1u + 4u, changed);  // one byte of the size (76 -> 48), four of the reference
+}
+
+TEST(DispinterfacePatch, CountsSlotsOfTheLibrarysOwnPointerSize) {
+    synthetic_library win64(false, true);
+    ASSERT_EQ(patch_result::patched, normalize_dispinterface(win64.bytes, 2));
+    EXPECT_EQ(12 * 8, win64.vtable_size(2));
+    EXPECT_EQ(0xFFFFFFFFu, win64.base_ref(2));
+    // A Win64 library whose size was counted in 4-byte slots is not one Wine wrote.
+    synthetic_library mixed(false, true);
+    mixed.put16(mixed.table + 2 * kEntry + 78, (7 + 12) * 4);
+    EXPECT_EQ(patch_result::unexpected_layout, normalize_dispinterface(mixed.bytes, 2));
 }
 
 TEST(DispinterfacePatch, IsIdempotent) {

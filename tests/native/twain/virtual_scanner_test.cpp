@@ -1,7 +1,11 @@
-// The virtual flatbed: what it accepts in negotiation, and the frame. (Its
-// A4 bed and the page it draws are checked through the whole scan under Wine.)
+// The virtual flatbed: what it accepts in negotiation, the frame, and the
+// page it draws, pinned for every build. (What the page shows is checked
+// through the whole scan under Wine.)
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "tests/native/twain/test_page_digests.h"
 #include "twain/virtual_scanner/flatbed_settings.h"
 
 namespace korvix::twain {
@@ -62,6 +66,53 @@ TEST(VirtualScanner, FrameAndPageSize) {
     TW_IMAGELAYOUT empty{};
     empty.Frame = {fix32_of(3), fix32_of(3), fix32_of(3), fix32_of(5)};
     EXPECT_EQ(FlatbedSettings().set_layout(empty).cc, TWCC_BADVALUE);
+}
+
+// The page as the control shows it: 0xRRGGBB pixels, top row first, read
+// from the bottom-up DIB through its colour table.
+std::vector<std::uint32_t> page_pixels(const PageFormat& f, const std::vector<std::uint8_t>& dib) {
+    const std::size_t entries = f.bit_count <= 8 ? std::size_t{1} << f.bit_count : 0;
+    const std::size_t stride = (static_cast<std::size_t>(f.width) * f.bit_count + 31) / 32 * 4;
+    const std::uint8_t* rows = dib.data() + 40 + 4 * entries;
+    auto entry = [&](std::size_t i) {
+        const std::uint8_t* q = dib.data() + 40 + 4 * i;
+        return std::uint32_t(q[2]) << 16 | std::uint32_t(q[1]) << 8 | q[0];
+    };
+    std::vector<std::uint32_t> rgb;
+    for (std::int32_t y = 0; y < f.height; ++y) {
+        const std::uint8_t* row = rows + stride * static_cast<std::size_t>(f.height - 1 - y);
+        for (std::int32_t x = 0; x < f.width; ++x) {
+            if (f.bit_count == 24)
+                rgb.push_back(std::uint32_t(row[3 * x + 2]) << 16 | std::uint32_t(row[3 * x + 1]) << 8 | row[3 * x]);
+            else if (f.bit_count == 8)
+                rgb.push_back(entry(row[x]));
+            else
+                rgb.push_back(entry((row[x / 8] >> (7 - x % 8)) & 1));
+        }
+    }
+    return rgb;
+}
+
+TEST(VirtualScanner, DrawsThePinnedPage) {
+    for (const test::page_case& c : test::kPageCases) {
+        FlatbedSettings s;
+        ASSERT_EQ(s.set(ICAP_XRESOLUTION, fix_value(c.dpi)).rc, TWRC_SUCCESS);
+        ASSERT_EQ(s.set(ICAP_YRESOLUTION, fix_value(c.dpi)).rc, TWRC_SUCCESS);
+        ASSERT_EQ(s.set(ICAP_PIXELTYPE, {TWTY_UINT16, static_cast<TW_UINT32>(c.color_type)}).rc, TWRC_SUCCESS);
+        // The whole bed, as the control asks for it.
+        TW_IMAGELAYOUT layout{};
+        layout.Frame = {fix32_of(0), fix32_of(0), fix32_of(FlatbedSettings::kBedWidth),
+                        fix32_of(FlatbedSettings::kBedHeight)};
+        ASSERT_NE(s.set_layout(layout).rc, TWRC_FAILURE);
+        const PageFormat f = s.page();
+        ASSERT_EQ(f.width, c.width);
+        ASSERT_EQ(f.height, c.height);
+        ASSERT_EQ(f.bit_count, c.bits);
+        std::vector<std::uint8_t> dib(static_cast<std::size_t>(page_dib_bytes(f)));
+        render_page(f, dib.data());
+        EXPECT_EQ(test::page_digest(f.width, f.height, page_pixels(f, dib)), c.digest)
+            << std::hex << "page at " << std::dec << c.dpi << " dpi, colour type " << c.color_type;
+    }
 }
 
 }  // namespace

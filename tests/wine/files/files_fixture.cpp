@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -27,7 +28,13 @@ void for_each_entry(const std::wstring& folder, Visit&& visit) {
     } while (::FindNextFileW(search.get(), &found));
 }
 
+constexpr const wchar_t* kScratchRoot = L"C:\\korvix-files\\";
+
+// Removes a scratch folder and everything in it; refuses any path outside
+// the scratch root (an empty one would name the root of the drive).
 void remove_tree(const std::wstring& path) {
+    if (path.compare(0, std::wcslen(kScratchRoot), kScratchRoot) != 0 || path.size() == std::wcslen(kScratchRoot))
+        return;
     for_each_entry(path, [&](const std::wstring& name, bool folder) {
         if (folder) remove_tree(path + L"\\" + name);
         else ::DeleteFileW((path + L"\\" + name).c_str());
@@ -123,7 +130,7 @@ void FilesTest::SetUp() {
     ControlTest::SetUp();
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name = std::string(test->test_suite_name()) + "." + test->name();
-    folder_ = L"C:\\korvix-files\\" + std::wstring(name.begin(), name.end());
+    folder_ = kScratchRoot + std::wstring(name.begin(), name.end());
     ::SetCurrentDirectoryW(L"C:\\");  // the file dialogs make a folder they chose the current one
     ::CreateDirectoryW(L"C:\\korvix-files", nullptr);
     remove_tree(folder_);

@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
-# Checks the built module's PE tables natively: it exports exactly the four
-# COM server entry points (undecorated) and imports only Windows system DLLs.
-#   check_binary.sh <objdump> <korvixlite.ocx>
+# Checks the built module's PE tables natively: it is built for the expected
+# machine, exports exactly the four COM server entry points (undecorated)
+# and imports only Windows system DLLs.
+#   check_binary.sh <objdump> <korvixlite.ocx> <pei-i386|pei-x86-64>
 set -euo pipefail
 objdump="$1"
 module="$2"
+format="$3"
 tables="$("$objdump" -p "$module")"
 failures=0
+
+machine="$(printf '%s\n' "$tables" | sed -n 's/.*file format \([^[:space:]]*\).*/\1/p' | head -n1)"
+if [ "$machine" != "$format" ]; then
+  echo "FAIL machine: expected $format, got '$machine'"
+  failures=$((failures + 1))
+fi
 
 exports="$(printf '%s\n' "$tables" | sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
   sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*\([^[:space:]]*\).*/\1/p' | sort | tr '\n' ' ')"
@@ -47,6 +55,7 @@ if ! grep -qa "TWAIN_32.DLL" "$module"; then
   failures=$((failures + 1))
 fi
 
+echo "machine: $machine"
 echo "exports: $exports"
 echo "imports: $(echo $imports)"
 exit "$failures"

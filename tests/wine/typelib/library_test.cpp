@@ -20,7 +20,12 @@ TEST_F(TypeLibrary, CarriesItsAttributes) {
     ASSERT_EQ(S_OK, lib_->GetLibAttr(&attr));
     EXPECT_TRUE(::IsEqualGUID(attr->guid, LIBID_Korvix)) << guid_text(attr->guid);
     EXPECT_EQ(0x0409u, attr->lcid);
+    // Each bitness's module describes itself, so both register side by side.
+#ifdef _WIN64
+    EXPECT_EQ(SYS_WIN64, attr->syskind);
+#else
     EXPECT_EQ(SYS_WIN32, attr->syskind);
+#endif
     EXPECT_EQ(1, attr->wMajorVerNum);
     EXPECT_EQ(0, attr->wMinorVerNum);
     // The loader adds FHASDISKIMAGE to a library read from a file.

@@ -58,7 +58,9 @@ TEST(VisiblePart, BitmapHeldInADeviceContextStillShows) {
         com_ptr<IPictureDisp> expected = cut_out_through_whole_picture(picture.get(), part);
         unique_hdc dc(::CreateCompatibleDC(nullptr));
         select_scope held(by_picture ? nullptr : dc.get(), bitmap.get());
-        if (by_picture) ASSERT_EQ(picture.query<IPicture>(IID_IPicture)->SelectPicture(dc.get(), nullptr, nullptr), S_OK);
+        if (by_picture) {
+            ASSERT_EQ(picture.query<IPicture>(IID_IPicture)->SelectPicture(dc.get(), nullptr, nullptr), S_OK);
+        }
         ViewportCanvas canvas;
         EXPECT_TRUE(same_pixels(canvas.show(picture.get(), part).get(), expected.get())) << by_picture;
     }
