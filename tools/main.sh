@@ -6,7 +6,7 @@
 # into a second control; then show a large picture scrolled to its middle
 # and save that screenshot too. Then the same control built 64-bit:
 # registered in a WoW64 prefix, hosted by the sample host built 64-bit,
-# scanning from the 64-bit virtual scanner.
+# scanning from the 32-bit virtual scanner through its helper process.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -34,10 +34,17 @@ echo "files: $out/sample-picture.png $out/sample-picture.jpg $out/scanned-page.p
 wine "$win/samples/host/sample_host.exe" --scroll-demo --screenshot "$(winepath -w "$out/scroll-demo.png")" --exit
 korvix_wineserver_stop
 
-# The 64-bit module: 64-bit regsvr32, a 64-bit host, the 64-bit source manager
-# and the 64-bit virtual scanner (C:\windows\twain_64\sane.ds).
+# The 64-bit module: 64-bit regsvr32, a 64-bit host. For this run the
+# prefix's 64-bit source manager lists no source and the 32-bit one the
+# 32-bit virtual scanner, as on a machine whose scanner driver is 32-bit
+# only: the page comes through the helper, dist/x64/korvix_twain32.exe, which
+# the 32-bit build put beside the 64-bit module.
 korvix_windows_build "$root" "$win64" "$jobs" win64
 "$KORVIX_WINE64" regsvr32 /s "$(winepath -w "$root/dist/x64/korvixlite.ocx")"
-wine "$win64/samples/host/sample_host.exe" --scan --screenshot "$(winepath -w "$out/scan-x64.png")" --exit
-echo "dist: $root/dist/x64/korvixlite.ocx $root/dist/x64/korvix_scanner.ds"
+"$KORVIX_WINE64" reg delete 'HKCU\Software\Korvix\Twain' /f >/dev/null 2>&1 || true  # no remembered source
+"$root/tools/with-sources.sh" "$win64/wineprefix" none "$root/dist/korvix_scanner.ds" \
+  wine "$win64/samples/host/sample_host.exe" --scan \
+  --title "Korvix sample host, 64-bit: a 32-bit source through korvix_twain32.exe" \
+  --screenshot "$(winepath -w "$out/scan-x64.png")" --exit
+echo "dist: $root/dist/x64/korvixlite.ocx $root/dist/x64/korvix_scanner.ds $root/dist/x64/korvix_twain32.exe"
 echo "screenshots: $out/sample-host.png $out/scan.png $out/scroll-demo.png $out/scan-x64.png"

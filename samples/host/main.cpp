@@ -8,6 +8,7 @@
 //                           and load the PNG back into a second control
 //   --exit                  quit instead of running until the form is closed
 //   --scroll-demo           an A4 page at 600 dpi instead, scrolled to its middle
+//   --title <text>          the form's caption (what the screenshot is of)
 #include <windows.h>
 #include <ole2.h>
 #include <shellapi.h>
@@ -36,6 +37,7 @@ struct options {
     std::wstring register_module;
     std::wstring screenshot;
     std::wstring files_folder;
+    std::wstring title = L"Korvix sample host";
     bool exit_after = false;
     bool scan = false;
     bool scroll_demo = false;
@@ -64,6 +66,8 @@ options parse_options() {
             o.exit_after = true;
         } else if (arg == L"--scroll-demo") {
             o.scroll_demo = true;
+        } else if (arg == L"--title" && i + 1 < argc) {
+            o.title = argv[++i];
         } else {
             std::fprintf(stderr, "sample_host: unknown option %ls\n", argv[i]);
             o.ok = false;
@@ -108,7 +112,7 @@ int run(const options& o) {
 
     if (o.scroll_demo) return sample::run_scroll_demo(o.screenshot, o.exit_after);
 
-    hostkit::frame_window frame(L"Korvix sample host", SIZE{480, 320});
+    hostkit::frame_window frame(o.title, SIZE{480, 320});
     std::unique_ptr<hostkit::hosted_control> control;
     try {
         const RECT client = frame.client_rect();

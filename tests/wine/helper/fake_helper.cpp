@@ -9,7 +9,7 @@
 //   hang           stops beating once the request arrived, no dialog up
 //   dialog_hang    shows its "dialog" (UiShown), beats a while, then dies
 //   garbage        answers the request with bytes that are no frame
-//   version        says hello in another protocol version
+//   version        says hello in another protocol version, then sends a page
 //   lying_page     announces one page and writes another into the section
 //   huge_page      announces a page larger than any section
 //   unwritten      ends the call with the granted section never written
@@ -128,7 +128,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         });
     if (how == "huge_page") return send_page(channel, bridge::PageReady{70000, 70000, 24, 0, 0, 0, 0}, write_page);
     if (how == "unwritten") return send_page(channel, page, write_page, false);
-    if (how == "page" && std::holds_alternative<bridge::ScanRequest>(request)) return send_page(channel, page, write_page);
+    const bool scan = std::holds_alternative<bridge::ScanRequest>(request);
+    if ((how == "page" || how == "version") && scan) return send_page(channel, page, write_page);
     channel.send(bridge::Done{bridge::CallStatus::done, "Fake"});
     next(channel);
     return 0;

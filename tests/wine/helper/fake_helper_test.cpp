@@ -37,11 +37,14 @@ TEST(FakeHelper, MisbehavingHelpersLeaveThePictureAndTheHost) {
         ASSERT_TRUE(host.scan().ok());
         EXPECT_LT(::GetTickCount() - start, 20000u) << "the host waited too long";
         EXPECT_EQ(host.picture().get() != before.get(), c.replaced);
-        if (c.replaced) EXPECT_EQ(read_picture(host.picture().get()).width, 3);
+        if (c.replaced) {
+            EXPECT_EQ(read_picture(host.picture().get()).width, 3);
+        }
         EXPECT_TRUE(::IsWindowEnabled(host.frame()));
         EXPECT_EQ(running(L"korvix_twain32.exe"), 0) << "a helper was left behind";
     }
     ::SetEnvironmentVariableA("KORVIX_FAKE_HELPER", nullptr);
+    forget_source_choice();
 }
 
 }  // namespace

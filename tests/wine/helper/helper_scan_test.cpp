@@ -44,7 +44,10 @@ hostkit::modal_watcher answering(HWND host, dialog_seen& seen, int button) {
 class HelperScan : public ::testing::Test {
 protected:
     void SetUp() override { forget_source_choice(); }
-    void TearDown() override { EXPECT_EQ(running(L"korvix_twain32.exe"), 0) << "a helper was left behind"; }
+    void TearDown() override {
+        EXPECT_EQ(running(L"korvix_twain32.exe"), 0) << "a helper was left behind";
+        forget_source_choice();  // later suites scan by the rule
+    }
 };
 
 TEST_F(HelperScan, ThePageIsThe32BitControlsPage) {

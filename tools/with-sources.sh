@@ -3,7 +3,7 @@
 # a command, and always puts back what was there before, whatever the
 # command did. "none" leaves a file there that is no source, so that the
 # source manager of that bitness lists nothing.
-#   with_sources.sh <prefix> <64-bit source.ds|none> <32-bit source.ds|none> <command...>
+#   with-sources.sh <prefix> <64-bit source.ds|none> <32-bit source.ds|none> <command...>
 prefix="$1" ds64="$2" ds32="$3"
 shift 3
 keep=$(mktemp -d) || exit 97
