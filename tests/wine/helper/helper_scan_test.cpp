@@ -128,6 +128,25 @@ TEST_F(HelperScan, SelectSourceShowsTheChooserOfThe32BitManager) {
     EXPECT_EQ(read_picture(host.picture().get()).width, 413) << "the chosen source scans";
 }
 
+// The host quits while the helper's source shows its dialog: the helper is
+// told to stop (its source is disabled and closed), the scan fails with the
+// picture kept, and the quit reaches the host's own loop again.
+TEST_F(HelperScan, AQuitEndsTheScanAndReachesTheHostsLoop) {
+    scan_host host;
+    host.settings(50, 2, true, true);
+    const com_ptr<IPictureDisp> before = host.picture();
+    const DWORD ui = ::GetCurrentThreadId();
+    const hostkit::modal_watcher quit([ui](HWND) { ::PostThreadMessageW(ui, WM_QUIT, 42, 0); },
+                                      hostkit::modal_watcher::watching::other_processes);
+    ASSERT_TRUE(host.scan().ok());
+    MSG message{};
+    const bool quit_waiting = ::PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+    EXPECT_EQ(quit.dialogs_seen(), 1);
+    EXPECT_EQ(quit_waiting ? static_cast<int>(message.wParam) : 0, 42);
+    EXPECT_EQ(host.picture().get(), before.get());
+    EXPECT_TRUE(::IsWindowEnabled(host.frame()));
+}
+
 // The real helper, killed while its source's dialog is up: control comes
 // back, the picture and the host's window as they were.
 TEST_F(HelperScan, AHelperKilledMidScanGivesControlBack) {
