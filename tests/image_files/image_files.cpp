@@ -497,25 +497,30 @@ TestFile gif_file(std::uint32_t width, std::uint32_t height, const std::vector<G
 
 TestFile jpeg_file(std::uint32_t width, std::uint32_t height, unsigned components, bool progressive) {
     const std::uint32_t blocks_x = (width + 7) / 8, blocks_y = (height + 7) / 8;
-    // One flat value per block and component, a multiple of 2 so that the
-    // progressive scans' point transform loses nothing.
+    // One flat value per block and component.
     auto value = [&](std::uint32_t bx, std::uint32_t by, unsigned c) {
         return unsigned((bx * 48 + by * 80 + c * 70 + 16) % 256) & ~1u;
     };
     Picture shows = make_picture(width, height, [&](std::uint32_t x, std::uint32_t y) {
         const std::uint32_t bx = x / 8, by = y / 8;
         if (components == 1) return grey(value(bx, by, 0));
-        // CMYK as stored (no Adobe marker): each colour is (255 - ink) scaled by (255 - black).
+        // Each colour is (255 - ink) scaled by (255 - black).
         const unsigned k = value(bx, by, 3);
         auto channel = [&](unsigned ink) { return (255 - ink) * (255 - k) / 255; };
         return rgb(channel(value(bx, by, 0)), channel(value(bx, by, 1)), channel(value(bx, by, 2)));
     });
-    auto dc = [&](std::uint32_t bx, std::uint32_t by, unsigned c) { return 8 * (int(value(bx, by, c)) - 128); };
+    // CMYK is stored as Adobe's encoders store it, inverted (255: no ink),
+    // and marked so; without the mark decoders take four components as YCCK.
+    auto stored = [&](std::uint32_t bx, std::uint32_t by, unsigned c) {
+        return components == 4 ? 255 - value(bx, by, c) : value(bx, by, c);
+    };
+    auto dc = [&](std::uint32_t bx, std::uint32_t by, unsigned c) { return 8 * (int(stored(bx, by, c)) - 128); };
 
     Bytes jpeg{0xFF, 0xD8};
     Bytes quant{0};
     quant.resize(65, 1);
     append_segment(jpeg, 0xDB, quant);
+    if (components == 4) append_segment(jpeg, 0xEE, {'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 0});
     Bytes frame{8};
     append16be(frame, height);
     append16be(frame, width);
@@ -581,7 +586,7 @@ TestFile jpeg_file(std::uint32_t width, std::uint32_t height, unsigned component
     jpeg.insert(jpeg.end(), {0xFF, 0xD9});
     return {std::string(progressive ? "progressive" : "baseline") + " JPEG, " + std::to_string(components) +
                 " components",
-            jpeg, shows, components == 4 ? 2 : 0};
+            jpeg, shows, components == 4 ? 2 : 0, components == 4};
 }
 
 TestFile tiff_file(std::uint32_t width, std::uint32_t height, TiffKind kind, unsigned pages) {
