@@ -36,6 +36,15 @@ BITMAP describe(LONG handle) noexcept {
 
 LONG GdiHelper::get_width() const noexcept { return describe(bitmap_).bmWidth; }
 
+ImageResolution GdiHelper::resolution() const noexcept {
+    const auto object = reinterpret_cast<HGDIOBJ>(static_cast<LONG_PTR>(bitmap_));
+    DIBSECTION dib;
+    // Only a DIB section fills the whole record; other bitmaps keep no resolution.
+    if (!bitmap_ || ::GetObjectType(object) != OBJ_BITMAP || ::GetObjectW(object, sizeof dib, &dib) != sizeof dib)
+        return {};
+    return {dpi_from_pels_per_metre(dib.dsBmih.biXPelsPerMeter), dpi_from_pels_per_metre(dib.dsBmih.biYPelsPerMeter)};
+}
+
 LONG GdiHelper::get_height() const noexcept { return describe(bitmap_).bmHeight; }
 
 com_ptr<IPictureDisp> GdiHelper::bitmap_to_picture(HBITMAP bitmap) noexcept {

@@ -33,4 +33,13 @@ struct ImageResolution {
 // or not a number): the screen's 96 dpi.
 ImageResolution resolution_or_screen(ImageResolution dpi) noexcept;
 
+// Pixels per metre, as a bitmap's header keeps its resolution: the nearest
+// whole number (0 for unknown, out-of-range values clamped).
+int32_t pels_per_metre(double dpi) noexcept;
+// And back: 0 for 0 or less. A whole number of pixels per metre is only
+// within half a step (0.0127 dpi) of a whole dpi value, so a value that
+// close is taken as that whole number: 300 dpi goes in as 11811 and comes
+// back as 300, not 299.9994.
+double dpi_from_pels_per_metre(int32_t pels) noexcept;
+
 }  // namespace korvix

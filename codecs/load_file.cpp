@@ -12,7 +12,6 @@
 #include <windows.h>
 #include <wincodec.h>
 
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -26,18 +25,10 @@ namespace korvix {
 
 namespace {
 
-// Metric formats (BMP, PNG) store pixels per metre: 300 dpi comes back as
-// 299.9994. Values that close to a whole number are taken as that number, so
-// a file saved again records exactly what the scanner used.
-double usable_dpi(double dpi) {
-    if (!std::isfinite(dpi) || dpi <= 0) return 0;
-    const double whole = std::round(dpi);
-    return std::fabs(dpi - whole) <= 0.5 * 0.0254 ? whole : dpi;
-}
-
-// A 24-bit bottom-up DIB section of the frame's size; empty when the size
-// is not one a bitmap can have.
-unique_hbitmap make_dib_section(UINT width, UINT height, BYTE** bits, size_t* stride) {
+// A 24-bit bottom-up DIB section of the frame's size, its header holding
+// the file's resolution, which goes wherever the picture goes; empty when
+// the size is not one a bitmap can have.
+unique_hbitmap make_dib_section(UINT width, UINT height, ImageResolution dpi, BYTE** bits, size_t* stride) {
     const uint64_t row = (uint64_t(width) * 3 + 3) & ~uint64_t(3);
     if (width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX || row * height > INT32_MAX)
         return unique_hbitmap();
@@ -48,6 +39,8 @@ unique_hbitmap make_dib_section(UINT width, UINT height, BYTE** bits, size_t* st
     header.bmiHeader.biPlanes = 1;
     header.bmiHeader.biBitCount = 24;
     header.bmiHeader.biCompression = BI_RGB;
+    header.bmiHeader.biXPelsPerMeter = pels_per_metre(dpi.x);
+    header.bmiHeader.biYPelsPerMeter = pels_per_metre(dpi.y);
     void* pixels = nullptr;
     unique_hbitmap bitmap(::CreateDIBSection(nullptr, &header, DIB_RGB_COLORS, &pixels, nullptr, 0));
     *bits = static_cast<BYTE*>(pixels);
@@ -102,7 +95,7 @@ const GUID& decoder_for(ImageFormat format) {
 
 }  // namespace
 
-LoadedPicture GdiHelper::load_file(const std::wstring& file_name) {
+com_ptr<IPictureDisp> GdiHelper::load_file(const std::wstring& file_name) {
     com_init_scope com;
     const std::wstring path = resolved_file_path(file_name);
     if (path.empty()) return {};
@@ -134,18 +127,17 @@ LoadedPicture GdiHelper::load_file(const std::wstring& file_name) {
     UINT width = 0, height = 0;
     if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height))) return {};
     if (!fits_picture_limits(width, height)) return {};  // what the decoder makes of it, measured again
-    LoadedPicture loaded;
-    if (FAILED(frame->GetResolution(&loaded.dpi.x, &loaded.dpi.y))) loaded.dpi = {};
-    loaded.dpi = {usable_dpi(loaded.dpi.x), usable_dpi(loaded.dpi.y)};
+    ImageResolution dpi;
+    if (FAILED(frame->GetResolution(&dpi.x, &dpi.y))) dpi = {};
 
     BYTE* bits = nullptr;
     size_t stride = 0;
-    unique_hbitmap bitmap = make_dib_section(width, height, &bits, &stride);
+    unique_hbitmap bitmap = make_dib_section(width, height, dpi, &bits, &stride);
     if (!bitmap || !copy_rows(factory.get(), frame.get(), width, height, bits, stride)) return {};
-    loaded.picture = bitmap_to_picture(bitmap.get());
-    if (!loaded.picture) return {};
+    com_ptr<IPictureDisp> picture = bitmap_to_picture(bitmap.get());
+    if (!picture) return {};
     bitmap_ = static_cast<LONG>(reinterpret_cast<LONG_PTR>(bitmap.release()));  // the picture owns it now
-    return loaded;
+    return picture;
 }
 
 }  // namespace korvix

@@ -1,8 +1,9 @@
 // SaveFile: BMP, JPEG, GIF and PNG through the GDI+ encoders chosen by the
-// file-type table; TIFF through the project's own strip writer, because the
-// TIFF encoder behind GDI+ holds the whole picture in one strip (twice) and
-// keeps one copy after it returns. GIF gets an 8-bit palette picture: the
-// GIF encoder writes no usable image from 24-bit pixels.
+// file type or, for file type 0, by the name's extension; TIFF through the
+// project's own strip writer, because the TIFF encoder behind GDI+ holds the
+// whole picture in one strip (twice) and keeps one copy after it returns.
+// GIF gets an 8-bit palette picture: the GIF encoder writes no usable image
+// from 24-bit pixels.
 #include <windows.h>
 #include <objidl.h>
 #include <gdiplus.h>
@@ -72,7 +73,7 @@ Status make_palette_bitmap(HBITMAP source, PalettePicture& indexed, unique_gdipl
 }
 
 Status save_through_gdiplus(HBITMAP source, ImageFormat format, const wchar_t* clsid_text,
-                            const std::wstring& file_name, BYTE quality, ImageResolution dpi) {
+                            const std::wstring& file_name, const BYTE* quality, ImageResolution dpi) {
     GdiplusSession session;
     if (session.status() != Gdiplus::Ok) return session.status();
 
@@ -86,14 +87,15 @@ Status save_through_gdiplus(HBITMAP source, ImageFormat format, const wchar_t* c
 
     CLSID encoder{};
     ::CLSIDFromString(clsid_text, &encoder);
-    ULONG quality_value = quality;  // 0 (lowest) to 100 (highest); larger values are the encoder's business
+    // 0 (lowest) to 100 (highest); larger values are the encoder's business.
+    ULONG quality_value = quality ? *quality : 0;
     Gdiplus::EncoderParameters quality_block{};
     quality_block.Count = 1;
     ::CLSIDFromString(kEncoderQualityText, &quality_block.Parameter[0].Guid);
     quality_block.Parameter[0].NumberOfValues = 1;
     quality_block.Parameter[0].Type = Gdiplus::EncoderParameterValueTypeLong;
     quality_block.Parameter[0].Value = &quality_value;
-    const Gdiplus::EncoderParameters* parameters = format == ImageFormat::jpeg ? &quality_block : nullptr;
+    const Gdiplus::EncoderParameters* parameters = format == ImageFormat::jpeg && quality ? &quality_block : nullptr;
 
     ReplacementFile file;
     if (!file.reserve(file_name)) return Gdiplus::Win32Error;
@@ -130,10 +132,17 @@ Status save_tiff(HBITMAP source, const std::wstring& file_name, ImageResolution 
 }  // namespace
 
 int GdiHelper::save_file(const std::wstring& file_name, LONG file_type, BYTE quality, BYTE /*compression*/,
-                         ImageResolution dpi) const {
-    const FileTypeEncoder encoder = encoder_for_file_type(file_type);
+                         ImageResolution fallback_dpi) const {
+    const FileTypeEncoder encoder = encoder_for_save(file_type, file_name);
+    ImageResolution dpi = resolution();
+    if (dpi.x <= 0 && dpi.y <= 0) dpi = fallback_dpi;
     if (encoder.format == ImageFormat::tiff) return save_tiff(as_bitmap(bitmap_), file_name, dpi);
-    return save_through_gdiplus(as_bitmap(bitmap_), encoder.format, encoder.clsid_text, file_name, quality, dpi);
+    // A JPEG that only its name asked for, with Quality never set (0, which
+    // only stored settings can change), gets the encoder's own default
+    // quality rather than the lowest there is.
+    const bool encoder_default = file_type == 0 && quality == 0;
+    return save_through_gdiplus(as_bitmap(bitmap_), encoder.format, encoder.clsid_text, file_name,
+                                encoder_default ? nullptr : &quality, dpi);
 }
 
 }  // namespace korvix

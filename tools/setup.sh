@@ -19,6 +19,7 @@ need i686-w64-mingw32-widl mingw-w64-tools
 need /usr/include/wine/wine/windows/oaidl.idl libwine-dev
 need /usr/lib/i386-linux-gnu/wine/i386-windows/stdole2.tlb wine32:i386
 need wine wine
+need /usr/lib/i386-linux-gnu/libgphoto2.so.6 libgphoto2-6:i386
 need /usr/lib/wine/wine64 wine64
 need Xvfb xvfb
 need xauth xauth
@@ -40,7 +41,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
-pkgs=(cmake g++ make mingw-w64 mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xauth
+pkgs=(cmake g++ make mingw-w64 mingw-w64-tools libwine-dev wine wine32:i386 libgphoto2-6:i386 wine64 xvfb xauth
       googletest libgtest-dev libbenchmark-dev util-linux clang libclang-rt-14-dev)
 [ "$want_bench" = 1 ] && pkgs+=(imagemagick)
 $SUDO apt-get install -y -qq "${pkgs[@]}" >/dev/null

@@ -9,7 +9,6 @@ namespace korvix::twain {
 namespace {
 
 constexpr std::uint32_t kInfoHeaderBytes = 40;
-constexpr std::uint32_t kFileHeaderBytes = 14;
 constexpr std::uint32_t kBiRgb = 0;
 constexpr std::uint32_t kBiBitfields = 3;
 // Offsets inside a BITMAPINFOHEADER (and the V2+ headers that extend it).
@@ -17,8 +16,8 @@ constexpr std::size_t kWidthAt = 4, kHeightAt = 8, kBitCountAt = 14, kCompressio
 constexpr std::size_t kXPelsAt = 24, kYPelsAt = 28, kClrUsedAt = 32;
 constexpr std::size_t kMasksInHeaderAt = 40;  // V2 and later: red, green, blue masks
 constexpr std::uint32_t kMaskHeaderBytes = 52;
-// A BMP file states its size in 32 bits, and a 32-bit process could not map
-// more anyway: larger DIBs are refused on every build alike.
+// A bitmap's header states its size in 32 bits, and a 32-bit process could
+// not map more anyway: larger DIBs are refused on every build alike.
 constexpr std::uint64_t kLargestDib = 0xFFFFFFFFu;
 
 std::uint32_t u32_at(const std::uint8_t* p) noexcept {
@@ -148,17 +147,14 @@ DibCheck check_dib(const std::uint8_t* dib, std::size_t block_bytes) noexcept {
     l.row_bytes = static_cast<std::size_t>(row_bytes);
     l.used_bytes = static_cast<std::size_t>(used);
 
-    // The file a loader reads: a 40-byte header, the table, bottom-up rows.
+    // The bitmap it becomes: its image size is a 32-bit field of its header.
     l.out_bit_count = l.bitfields ? 24 : l.bit_count;
     const std::uint64_t out_row = (static_cast<std::uint64_t>(l.width) * l.out_bit_count + 31) / 32 * 4;
-    const std::uint64_t out_offset = kFileHeaderBytes + kInfoHeaderBytes + 4ull * l.palette_entries;
-    std::uint64_t out_pixels = 0, out_size = 0;
-    if (!mul_fits(out_row, static_cast<std::uint64_t>(l.height), out_pixels) ||
-        !add_fits(out_offset, out_pixels, out_size) || out_size > std::numeric_limits<std::uint32_t>::max())
+    std::uint64_t out_pixels = 0;
+    if (!mul_fits(out_row, static_cast<std::uint64_t>(l.height), out_pixels) || out_pixels > kLargestDib)
         return refuse(DibRefusal::size_overflow);
     l.out_row_bytes = static_cast<std::size_t>(out_row);
-    l.out_pixel_offset = static_cast<std::uint32_t>(out_offset);
-    l.out_file_bytes = static_cast<std::uint32_t>(out_size);
+    l.out_image_bytes = static_cast<std::size_t>(out_pixels);
 
     l.x_pels_per_meter = i32_at(dib + kXPelsAt);
     l.y_pels_per_meter = i32_at(dib + kYPelsAt);
@@ -171,6 +167,11 @@ DibCheck check_dib(const std::uint8_t* dib, std::size_t block_bytes) noexcept {
 double dpi_from_pels_per_meter(std::int32_t ppm) noexcept {
     if (ppm <= 0) return 0;
     return std::round(ppm * 0.0254 * 100.0) / 100.0;
+}
+
+std::int32_t pels_per_meter_from_dpi(int dpi) noexcept {
+    if (dpi <= 0) return 0;
+    return static_cast<std::int32_t>(std::lround(dpi / 0.0254));
 }
 
 }  // namespace korvix::twain

@@ -51,12 +51,11 @@ struct DibLayout {
     std::int32_t x_pels_per_meter = 0;   // as the source stated (0 = not stated)
     std::int32_t y_pels_per_meter = 0;
 
-    // The picture a loader is given: 16/32 bits become 24, the rest keep
-    // their depth; rows bottom-up, colour table only for 1/4/8 bits.
+    // The bitmap it becomes (dib_rows.h): 16/32 bits become 24, the rest
+    // keep their depth; rows bottom-up, colour table only for 1/4/8 bits.
     std::uint16_t out_bit_count = 0;
     std::size_t out_row_bytes = 0;
-    std::uint32_t out_pixel_offset = 0;  // bfOffBits: 14 + 40 + 4 x entries
-    std::uint32_t out_file_bytes = 0;    // bfSize
+    std::size_t out_image_bytes = 0;  // out_row_bytes * height, below 4 GiB
 };
 
 struct DibCheck {
@@ -72,5 +71,8 @@ DibCheck check_dib(const std::uint8_t* dib, std::size_t block_bytes) noexcept;
 // Dots per inch from pixels per metre, to 1/100 dpi (11811 ppm is 300 dpi);
 // 0 for 0 or a negative value.
 double dpi_from_pels_per_meter(std::int32_t ppm) noexcept;
+// Pixels per metre from dots per inch, rounded (300 dpi is 11811 ppm); 0 for
+// 0 or a negative value.
+std::int32_t pels_per_meter_from_dpi(int dpi) noexcept;
 
 }  // namespace korvix::twain

@@ -72,16 +72,30 @@ std::uint32_t TwainDriver::connect_source() {
     src_identity_ = TW_IDENTITY{};
 
     if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
-    // An all-zero identity asks for the DSM's default source.
-    if (to_dsm(DAT_IDENTITY, MSG_OPENDS, &src_identity_) != TWRC_SUCCESS) {
+    if (open_default_source() != kDone) {
         to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_);
         return kFailed;
     }
     return kDone;
 }
 
+// An all-zero identity asks for the DSM's default source. Some managers pass
+// it to the source unfilled, and some sources refuse it: then the manager is
+// asked which source is its default, and that one is opened by name.
+std::uint32_t TwainDriver::open_default_source() {
+    src_identity_ = TW_IDENTITY{};
+    source_open_ = to_dsm(DAT_IDENTITY, MSG_OPENDS, &src_identity_) == TWRC_SUCCESS;
+    if (!source_open_) {
+        src_identity_ = TW_IDENTITY{};
+        source_open_ = to_dsm(DAT_IDENTITY, MSG_GETDEFAULT, &src_identity_) == TWRC_SUCCESS &&
+                       to_dsm(DAT_IDENTITY, MSG_OPENDS, &src_identity_) == TWRC_SUCCESS;
+    }
+    return source_open_ ? kDone : kFailed;
+}
+
 std::uint32_t TwainDriver::disconnect_source() {
-    to_dsm(DAT_IDENTITY, MSG_CLOSEDS, &src_identity_);
+    if (source_open_) to_dsm(DAT_IDENTITY, MSG_CLOSEDS, &src_identity_);
+    source_open_ = false;
     return to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_) == TWRC_SUCCESS ? kDone : kFailed;
 }
 
@@ -99,13 +113,20 @@ std::uint32_t TwainDriver::acquire(ImageSink& picture, std::int16_t resolution, 
         return kFailed;
     };
     if (!show_progress) disable_indicators();
-    if (query_ui_controllable() == kDone) {
+    switch (query_ui_controllable()) {
+    case UiControllable::yes:
         if (set_full_image_layout() != kDone) return close_and_fail();
         if (set_resolution(resolution) != kDone) return close_and_fail();
         resolution_sent_ = resolution;
         if (set_pixel_type() != kDone) return close_and_fail();
         if (color_type == TWPT_RGB) set_bit_depth_24();
         if (set_transfer_count() != kDone) return close_and_fail();
+        break;
+    case UiControllable::no:
+        break;  // the source keeps all of its own settings
+    case UiControllable::unanswered:
+        offer_settings(resolution, color_type);
+        break;
     }
     if (run_transfer(picture, show_interface) != kDone) return close_and_fail();
     if (disconnect_source() != kDone) return kFailed;
@@ -116,7 +137,11 @@ std::uint32_t TwainDriver::choose_source() {
     if (busy_) return kFailed;
     CallScope call(*this);
     if (!call.has_window()) return kFailed;
-    if (connect_source() != kDone) return kFailed;
+    // The default source is opened as for a scan, but the chooser is shown
+    // even when it will not open (unplugged): that is when the user most
+    // needs to pick another.
+    if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
+    open_default_source();
     // The DSM writes the user's choice into its own record (and makes it
     // its default); the identity that was opened is what gets closed.
     TW_IDENTITY chosen = src_identity_;
@@ -188,10 +213,21 @@ bool TwainDriver::get_current_value(TW_UINT16 cap, TW_UINT32& item) {
 
 std::uint32_t TwainDriver::disable_indicators() { return set_one_value(CAP_INDICATORS, TWTY_BOOL, 0); }
 
-std::uint32_t TwainDriver::query_ui_controllable() {
+TwainDriver::UiControllable TwainDriver::query_ui_controllable() {
     TW_UINT32 item = 0;
-    if (!get_current_value(CAP_UICONTROLLABLE, item)) return kFailed;
-    return (item & 0xFFFFu) == 1 ? kDone : kFailed;
+    if (!get_current_value(CAP_UICONTROLLABLE, item)) return UiControllable::unanswered;
+    return (item & 0xFFFFu) == 1 ? UiControllable::yes : UiControllable::no;
+}
+
+// For a source that predates CAP_UICONTROLLABLE or does not implement it
+// (most cameras): every setting is offered, and a refusal only means the
+// source keeps its own value. The bit depth goes with an accepted pixel
+// type only, and a resolution counts as sent when both axes took it.
+void TwainDriver::offer_settings(std::int16_t resolution, std::int32_t color_type) {
+    set_full_image_layout();
+    if (set_resolution(resolution) == kDone) resolution_sent_ = resolution;
+    if (set_pixel_type() == kDone && color_type == TWPT_RGB) set_bit_depth_24();
+    set_transfer_count();
 }
 
 std::uint32_t TwainDriver::set_full_image_layout() {
@@ -222,11 +258,6 @@ std::uint32_t TwainDriver::set_bit_depth_24() { return set_one_value(ICAP_BITDEP
 std::uint32_t TwainDriver::set_transfer_count() { return set_one_value(CAP_XFERCOUNT, TWTY_INT16, 1); }
 
 // ---- acquisition loop -----------------------------------------------------------
-
-void TwainDriver::free_dib(TW_HANDLE& dib) noexcept {
-    if (dib) memory_.free(dib);
-    dib = nullptr;
-}
 
 std::uint32_t TwainDriver::run_transfer(ImageSink& picture, bool show_interface) {
     TW_USERINTERFACE ui{};
@@ -261,31 +292,28 @@ std::uint32_t TwainDriver::run_transfer(ImageSink& picture, bool show_interface)
             pump_.dispatch();
     }
 
-    TW_HANDLE dib = nullptr;
     if (signal == MSG_XFERREADY) {
+        TW_HANDLE image = nullptr;
+        const bool transferred = to_source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &image) == TWRC_XFERDONE;
+        if (!transferred) picture.release(image);
         TW_PENDINGXFERS pending{};
-        if (to_source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE) {
-            free_dib(dib);
-            to_source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
-            disable();
-            return kFailed;
-        }
         const bool ended = to_source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) == TWRC_SUCCESS;
-        if (!ended || picture.take(dib) != kDone) {
-            free_dib(dib);
-            disable();
-            return kFailed;
-        }
-        // Only one image is wanted: further pending ones are discarded, so
-        // the source can go back to its enabled state and be disabled.
-        if (pending.Count != 0) {
+        const bool taken = transferred && ended && picture.take(image) == kDone;
+        picture.release(image);  // whatever was not taken
+        // Only one image is wanted: further pending ones are discarded on
+        // every path, so the source goes back to its enabled state and can
+        // be disabled. An end of transfer that was refused may have left
+        // them pending too.
+        if (!ended || pending.Count != 0) {
             TW_PENDINGXFERS reset{};
             to_source(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &reset);
         }
+        if (!taken) {
+            disable();
+            return kFailed;
+        }
     }
-    if (disable() == TWRC_SUCCESS) return kDone;
-    free_dib(dib);
-    return kFailed;
+    return disable() == TWRC_SUCCESS ? kDone : kFailed;
 }
 
 }  // namespace korvix::twain

@@ -41,13 +41,16 @@ private:
     TW_UINT16 to_source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
     std::uint32_t connect_source();
+    std::uint32_t open_default_source();
     std::uint32_t disconnect_source();
 
     // Capability negotiation.
     std::uint32_t set_one_value(TW_UINT16 cap, TW_UINT16 item_type, TW_UINT32 item);
     bool get_current_value(TW_UINT16 cap, TW_UINT32& item);
     std::uint32_t disable_indicators();
-    std::uint32_t query_ui_controllable();
+    enum class UiControllable { yes, no, unanswered };
+    UiControllable query_ui_controllable();
+    void offer_settings(std::int16_t resolution, std::int32_t color_type);
     std::uint32_t set_full_image_layout();
     std::uint32_t set_resolution(std::int16_t resolution);
     std::uint32_t set_pixel_type();
@@ -56,7 +59,6 @@ private:
 
     // Enable, event loop, native transfer, disable.
     std::uint32_t run_transfer(ImageSink& picture, bool show_interface);
-    void free_dib(TW_HANDLE& dib) noexcept;
 
     DsmEntry& dsm_;
     GlobalMemory& memory_;
@@ -66,6 +68,7 @@ private:
     TW_HANDLE msg_window_ = nullptr;  // MsgWindow
     TW_IDENTITY app_identity_{};      // AppIdentity
     TW_IDENTITY src_identity_{};      // SrcIdentity: the source that was opened
+    bool source_open_ = false;
     std::int32_t pixel_type_ = 0;     // PixelType
     std::int16_t resolution_sent_ = 0;
     bool busy_ = false;

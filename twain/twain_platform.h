@@ -1,6 +1,6 @@
 // What the TWAIN driver needs of its platform, as small abstract interfaces:
 // the DSM's single entry, global memory, the thread's event pump, the hidden
-// message window, and the step that turns a transferred DIB into the
+// message window, and the step that turns a transferred image into the
 // caller's picture. The Win32 binding implements them (twain/win/); the
 // native tests script them.
 #pragma once
@@ -64,12 +64,19 @@ protected:
     ~MessageWindows() = default;
 };
 
-// Turns a transferred DIB into the caller's picture (DibToPicture). Returns
-// 0 when the picture was replaced, 1 when not. Whenever it freed the DIB it
-// sets dib to null; a DIB it did not free stays the caller's.
+// Turns the handle of a native transfer into the caller's picture
+// (DibToPicture). Sources hand over a global block holding a DIB, or on some
+// platforms a bitmap of the windowing system; only the sink knows how each
+// kind is released.
 class ImageSink {
 public:
-    virtual TW_UINT32 take(TW_HANDLE& dib) noexcept = 0;
+    // Returns 0 when the picture was replaced, 1 when not. Whenever it
+    // released the image it sets image to null; an image it did not release
+    // stays the caller's.
+    virtual TW_UINT32 take(TW_HANDLE& image) noexcept = 0;
+    // Releases an image handle of any kind that was not taken; sets it to
+    // null. Null is left alone.
+    virtual void release(TW_HANDLE& image) noexcept = 0;
 
 protected:
     ~ImageSink() = default;

@@ -44,17 +44,28 @@ std::int16_t ScrollBarModel::value_from_native(int position) const noexcept {
     return clamp(v);
 }
 
+// A step that is not the thumb's ends a drag that is still open (the bar
+// may be driven by messages that never send its final position): it reports
+// the drag's change along with its own, and a later thumb position or drag
+// starts from the step's value.
+bool ScrollBarModel::step_to(int v) noexcept {
+    const bool moved = assign(clamp(v));
+    const bool drag_changed = dragging_ && value_ != drag_origin_;
+    dragging_ = false;
+    return moved || drag_changed;
+}
+
 ScrollBarModel::Outcome ScrollBarModel::apply(Action action, int position) noexcept {
     Outcome out;
     // "Down" and "right" move towards Max, whichever way the range runs.
     const int step = direction();
     switch (action) {
-    case Action::line_up: out.changed = assign(clamp(value_ - step * small_change_)); break;
-    case Action::line_down: out.changed = assign(clamp(value_ + step * small_change_)); break;
-    case Action::page_up: out.changed = assign(clamp(value_ - step * large_change_)); break;
-    case Action::page_down: out.changed = assign(clamp(value_ + step * large_change_)); break;
-    case Action::top: out.changed = assign(min_); break;
-    case Action::bottom: out.changed = assign(max_); break;
+    case Action::line_up: out.changed = step_to(value_ - step * small_change_); break;
+    case Action::line_down: out.changed = step_to(value_ + step * small_change_); break;
+    case Action::page_up: out.changed = step_to(value_ - step * large_change_); break;
+    case Action::page_down: out.changed = step_to(value_ + step * large_change_); break;
+    case Action::top: out.changed = step_to(min_); break;
+    case Action::bottom: out.changed = step_to(max_); break;
     case Action::thumb_track:
         if (!dragging_) {
             dragging_ = true;

@@ -51,6 +51,7 @@ private:
     bool in_range(int v) const noexcept { return v >= native_min() && v <= native_max(); }
     std::int16_t clamp(int v) const noexcept;
     bool assign(std::int16_t v) noexcept;
+    bool step_to(int v) noexcept;
     int direction() const noexcept { return max_ >= min_ ? 1 : -1; }
 
     std::int16_t min_ = 0;

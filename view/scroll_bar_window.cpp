@@ -106,13 +106,16 @@ void ScrollBarWindow::on_scroll_message(WPARAM wp) noexcept {
     case SB_ENDSCROLL: action = Action::end_scroll; break;
     default: return;
     }
+    const std::int16_t before = model_.value();
     const auto outcome = model_.apply(action, position);
     sync();
     // Scroll shows the part under the thumb first (then the control raises
-    // Scroll); a Change shows it once.
+    // Scroll); a Change shows it once. A value that moved without either (a
+    // drag's final position back at its start, with no track there) is
+    // shown too: the picture always follows the bar.
     try {
         if (outcome.scrolled) events_.scroll_tracked();
-        if (outcome.changed) events_.scroll_changed();
+        if (outcome.changed || (!outcome.scrolled && model_.value() != before)) events_.scroll_changed();
     } catch (...) {
     }
 }

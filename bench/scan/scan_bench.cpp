@@ -4,7 +4,7 @@
 // moment the picture box has painted the new page is set against a memcpy of the
 // DIB, measured in the same run. Peak memory during the scan is measured
 // beside it, against the image's bytes. Then an A4 1200-dpi colour page
-// (417 MB) is scanned to show that it completes in the 32-bit process.
+// (417 MB) is scanned, set against its own memcpy into fresh memory.
 //
 //   korvix_scan_bench.exe <korvixlite.ocx> [--runs N] [--no-1200]
 #include <windows.h>
@@ -56,7 +56,8 @@ using unique_hhook = unique_resource<HHOOK, unhook>;
 
 // ---- memory --------------------------------------------------------------------------
 
-// Committed private memory and mapped views (the loader maps the file), bytes.
+// Committed private memory and mapped views (a file or section mapped on the
+// way would show there), bytes.
 struct committed {
     size_t private_bytes = 0, mapped_bytes = 0;
 };
@@ -157,16 +158,21 @@ void settings(IDispatch* d, short dpi) {
 }
 
 // Best time of a memcpy of `bytes` into a destination that is already
-// touched, and into one freshly committed (its page faults counted).
-std::pair<double, double> memcpy_ms(size_t bytes, int runs) {
+// touched (0 without touched_too: a 1200-dpi page's three buffers would not
+// fit a 32-bit process), and into one freshly committed (its page faults
+// counted).
+std::pair<double, double> memcpy_ms(size_t bytes, int runs, bool touched_too = true) {
     std::vector<char> source(bytes);
     for (size_t i = 0; i < bytes; ++i) source[i] = static_cast<char>(i * 131);
-    std::vector<char> touched(bytes, 1);
-    double best_touched = 1e9, best_fresh = 1e9;
+    std::vector<char> touched(touched_too ? bytes : 0, 1);
+    double best_touched = touched_too ? 1e9 : 0, best_fresh = 1e9;
     for (int i = 0; i < runs; ++i) {
         auto t0 = Clock::now();
-        std::memcpy(touched.data(), source.data(), bytes);
-        best_touched = std::min(best_touched, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        if (touched_too) {
+            std::memcpy(touched.data(), source.data(), bytes);
+            best_touched =
+                std::min(best_touched, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        }
         void* fresh = ::VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
         if (!fresh) continue;
         t0 = Clock::now();
@@ -230,11 +236,11 @@ int main(int argc, char** argv) {
                     best, median, a4[runs / 2].paint_ms, a4[runs / 2].scan_call_ms, a4[runs / 2].rest_of_form_ms);
         std::printf("  memcpy of the DIB: %.1f ms into touched memory, %.1f ms into fresh memory\n", copy.first,
                     copy.second);
-        std::printf("  ratio (best): %.2f x touched memcpy, %.2f x fresh memcpy   (target <= 3)\n", best / copy.first,
-                    best / copy.second);
+        std::printf("  ratio (best): %.2f x touched memcpy, %.2f x fresh memcpy   (target <= 1.5 x fresh)\n",
+                    best / copy.first, best / copy.second);
         std::printf("  ratio (median): %.2f x touched memcpy, %.2f x fresh memcpy\n", median / copy.first,
                     median / copy.second);
-        std::printf("  peak extra committed private memory: %.1f MB = %.2f x the image (target <= 2.2)\n",
+        std::printf("  peak extra committed private memory: %.1f MB = %.2f x the image (target <= 1.1)\n",
                     worst_private, worst_private / mb(image_bytes));
         std::printf("  peak extra private + mapped views:    %.1f MB = %.2f x the image\n", worst_total,
                     worst_total / mb(image_bytes));
@@ -247,10 +253,15 @@ int main(int argc, char** argv) {
             const double bytes = static_cast<double>((static_cast<size_t>(f.width) * 3 + 3) / 4 * 4) * f.height;
             std::printf("A4 at 1200 dpi, colour: %s, %ld x %ld, DIB pixels %.1f MB\n", ok ? "completed" : "FAILED",
                         f.width, f.height, mb(bytes));
-            std::printf("  whole Scan call %.0f ms, transfer ready -> shown %.0f ms; peak extra private %.1f MB "
-                        "(%.2f x), private + mapped %.1f MB\n",
-                        f.scan_call_ms, f.ready_to_shown_ms, f.extra_private_mb, f.extra_private_mb / mb(bytes),
-                        f.extra_total_mb);
+            // The page goes first: its memcpy needs the room.
+            hostkit::dispatch_putref(d, DISPID_Twain_Picture, nullptr);
+            hostkit::pump_messages();
+            const auto big_copy = memcpy_ms(static_cast<size_t>(bytes), 3, false);
+            std::printf("  whole Scan call %.0f ms, transfer ready -> shown %.0f ms; memcpy of the DIB into fresh "
+                        "memory %.0f ms: %.2f x (target <= 2)\n",
+                        f.scan_call_ms, f.ready_to_shown_ms, big_copy.second, f.ready_to_shown_ms / big_copy.second);
+            std::printf("  peak extra private %.1f MB (%.2f x), private + mapped %.1f MB\n", f.extra_private_mb,
+                        f.extra_private_mb / mb(bytes), f.extra_total_mb);
             if (!ok) status = 1;
         }
         control.reset();

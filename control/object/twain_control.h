@@ -275,9 +275,10 @@ private:
     SHORT resolution_ = 0;
     std::wstring filename_;
     com_ptr<IPictureDisp> picture_;  // mPicture
-    // Dots per inch picture_ was scanned at or read from its file with; 0
-    // when unknown (a picture the host set). Saved files carry it. Every
-    // assignment of picture_ sets it too.
+    // A picture keeps its resolution in its own DIB section's header, so it
+    // goes with the picture to other controls. This is the resolution a scan
+    // reported for picture_, which Save uses only when the header has none;
+    // 0 for every other picture. Every assignment of picture_ sets it too.
     using Resolution = ImageResolution;  // dots per inch, x and y
     Resolution picture_dpi_;
     bool dirty_ = false;

@@ -52,9 +52,8 @@ HRESULT TwainControl::Save() noexcept {
 
 HRESULT TwainControl::Load() noexcept {
     return automation([&] {
-        LoadedPicture loaded = gdi_.load_file(filename_);
-        picture_ = std::move(loaded.picture);  // Nothing when the file could not be read
-        picture_dpi_ = loaded.dpi;
+        picture_ = gdi_.load_file(filename_);  // Nothing when the file could not be read
+        picture_dpi_ = {};                      // the picture carries the file's own
         view_->set_view_picture(picture_.get());  // Nothing leaves the view as it was
         return S_OK;
     });
@@ -68,7 +67,7 @@ HRESULT TwainControl::ShowSave(BSTR* sFilter, BSTR* sTitle, BSTR* sInitDir) noex
         const std::wstring name = ask_for_file(&show_save_dialog, view_->surface_hwnd(), sFilter, sTitle, sInitDir);
         chosen = !name.empty();
         if (chosen) {
-            file_type_ = 0;  // always a BMP, whatever name or filter was chosen
+            file_type_ = 0;  // the chosen name's extension decides the format, never the filter
             filename_ = name;
         }
         return S_OK;

@@ -1,12 +1,15 @@
 #include "samples/host/files_demo.h"
 
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "control/korvix_ids.h"
 #include "tests/wine/hostkit/dispatch_call.h"
 #include "tests/wine/hostkit/hosted_control.h"
-#include "tests/wine/hostkit/recording_property_bag.h"
 #include "tests/wine/hostkit/test_pictures.h"
 
 namespace korvix::sample {
@@ -15,15 +18,18 @@ namespace {
 
 using hostkit::unique_variant;
 
-// FileType and Quality come only from the form's stored settings, so each
-// format gets a control loaded from a bag that holds them, as a form would.
-std::unique_ptr<hostkit::hosted_control> control_for(HWND frame, LONG file_type, SHORT quality) {
-    auto bag = hostkit::recording_property_bag::create();
-    bag->preload(L"FileType", unique_variant::i4(file_type));
-    bag->preload(L"Quality", unique_variant::i2(quality));
+// A control as a script gets one: no stored settings.
+std::unique_ptr<hostkit::hosted_control> new_control(HWND frame) {
     auto control = std::make_unique<hostkit::hosted_control>(frame, RECT{0, 0, 1, 1});
-    throw_if_failed(control->load(bag.get()), "loading the control's settings failed");
+    throw_if_failed(control->init_new(), "a control failed to start");
     return control;
+}
+
+// The file's first bytes are the signature of the format its name says.
+bool starts_with(const std::wstring& path, const std::string& signature) {
+    std::string head(signature.size(), '\0');
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    return file.read(head.data(), std::streamsize(head.size())) && head == signature;
 }
 
 bool call(IDispatch* control, DISPID method, const std::wstring& file) {
@@ -55,29 +61,40 @@ std::vector<DWORD> pixels(IDispatch* picture, LONG* width, LONG* height) {
 
 }  // namespace
 
-int save_and_reload(HWND frame, IDispatch* shown, const std::wstring& folder, const std::wstring& name) {
+int save_and_reload(HWND frame, IDispatch* shown, const std::wstring& folder, const std::wstring& name, double dpi) {
     hostkit::dispatch_result shown_picture;
     IDispatch* picture = picture_of(shown, shown_picture);
     const std::wstring png = folder + L"\\" + name + L".png", jpeg = folder + L"\\" + name + L".jpg";
-    for (const auto& [type, path] : {std::pair<LONG, std::wstring>{4, png}, {1, jpeg}}) {
-        auto saver = control_for(frame, type, 90);
-        hostkit::dispatch_putref(saver->dispatch(), DISPID_Twain_Picture, picture);
+    // Another control saves the shown picture: Twain2.Picture = Twain1.Picture,
+    // then filename and Save. The names' extensions choose the formats, and
+    // the picture brings its own resolution along.
+    auto saver = new_control(frame);
+    hostkit::dispatch_putref(saver->dispatch(), DISPID_Twain_Picture, picture);
+    const std::pair<std::wstring, std::string> files[] = {{png, "\x89PNG"}, {jpeg, "\xFF\xD8\xFF"}};
+    for (const auto& [path, signature] : files) {
         if (!call(saver->dispatch(), DISPID_Twain_Save, path)) return 7;
-        std::printf("sample_host: saved %ls\n", path.c_str());
+        double x = 0, y = 0;
+        // A PNG keeps whole pixels per metre: 50 dpi reads back as 50.0126.
+        if (!starts_with(path, signature) || !hostkit::file_resolution(path, &x, &y) || std::abs(x - dpi) > 0.02 ||
+            std::abs(y - dpi) > 0.02) {
+            std::fprintf(stderr, "sample_host: %ls is not the format its name says at %g dpi (%g x %g)\n",
+                         path.c_str(), dpi, x, y);
+            return 11;
+        }
+        std::printf("sample_host: saved %ls at %.4g dpi\n", path.c_str(), x);
     }
 
-    auto second = std::make_unique<hostkit::hosted_control>(frame, RECT{0, 0, 1, 1});
-    throw_if_failed(second->init_new(), "a second control failed to start");
-    if (!call(second->dispatch(), DISPID_Twain_Load, png)) return 8;
+    auto reader = new_control(frame);
+    if (!call(reader->dispatch(), DISPID_Twain_Load, png)) return 8;
     hostkit::dispatch_result loaded_picture;
     LONG w1 = 0, h1 = 0, w2 = 0, h2 = 0;
     const std::vector<DWORD> before = pixels(picture, &w1, &h1);
-    const std::vector<DWORD> after = pixels(picture_of(second->dispatch(), loaded_picture), &w2, &h2);
+    const std::vector<DWORD> after = pixels(picture_of(reader->dispatch(), loaded_picture), &w2, &h2);
     if (before.empty() || before != after) {
         std::fprintf(stderr, "sample_host: the PNG loaded back differs from the picture shown\n");
         return 9;
     }
-    std::printf("sample_host: loaded %ls back into a second control: %ld x %ld, every pixel the same\n", png.c_str(),
+    std::printf("sample_host: loaded %ls back into a third control: %ld x %ld, every pixel the same\n", png.c_str(),
                 w2, h2);
     return 0;
 }

@@ -165,8 +165,10 @@ int run(const options& o) {
 
     if (status == 0 && !o.files_folder.empty()) {
         try {
+            // The sample picture was made by the host and has no resolution of its own: files say 96 dpi.
             status = sample::save_and_reload(frame.hwnd(), control->dispatch(), o.files_folder,
-                                             o.scan ? L"scanned-page" : L"sample-picture");
+                                             o.scan ? L"scanned-page" : L"sample-picture",
+                                             o.scan ? sample::kScanDpi : 96);
         } catch (const hresult_error& e) {
             std::fprintf(stderr, "sample_host: %s (0x%08lX)\n", e.what(), static_cast<unsigned long>(e.code()));
             status = 10;

@@ -9,15 +9,9 @@
 
 namespace korvix::sample {
 
-namespace {
-
-constexpr std::int16_t kScanDpi = 50;  // bars, ramp and ruler fit the form
-
-}  // namespace
-
 int scan_page(IDispatch* control) {
     using hostkit::unique_variant;
-    hostkit::dispatch_put(control, DISPID_Twain_Resolution, *unique_variant::i2(kScanDpi).get());
+    hostkit::dispatch_put(control, DISPID_Twain_Resolution, *unique_variant::i2(static_cast<SHORT>(kScanDpi)).get());
     hostkit::dispatch_put(control, DISPID_Twain_ColorType, *unique_variant::i4(2).get());
     hostkit::dispatch_put(control, DISPID_Twain_ShowInterface, *unique_variant::boolean(false).get());
     const hostkit::dispatch_result scan = hostkit::dispatch_call(control, DISPID_Twain_Scan);

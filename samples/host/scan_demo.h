@@ -10,7 +10,9 @@
 
 namespace korvix::sample {
 
-// Colour, 50 dpi, no source dialog. Returns 0, or prints why not and
+constexpr double kScanDpi = 50;  // bars, ramp and ruler fit the form
+
+// Colour, kScanDpi, no source dialog. Returns 0, or prints why not and
 // returns non-zero.
 int scan_page(IDispatch* control);
 

@@ -9,7 +9,7 @@ TwainAcquisition::TwainAcquisition(DsmEntry* dsm) noexcept
 
 AcquireResult TwainAcquisition::acquire(com_ptr<IPictureDisp>& picture, std::int16_t resolution,
                                         std::int32_t color_type, bool show_progress, bool show_interface) {
-    DibToPicture sink(picture);
+    DibToPicture sink(picture, driver_);
     AcquireResult result;
     result.status = driver_.acquire(sink, resolution, color_type, show_progress, show_interface);
     result.replaced = sink.replaced();

@@ -1,6 +1,6 @@
 // The control's cTwain under Windows: the driver on TWAIN_32.DLL, global
-// memory, the GetMessageA loop and the hidden message window, with the DIB
-// turned into a picture through a temporary BMP file.
+// memory, the GetMessageA loop and the hidden message window, with the
+// transferred image turned into a picture in memory.
 #pragma once
 
 #include <windows.h>

@@ -1,17 +1,18 @@
-// check_dib: the edge-case sizes of the file an accepted DIB becomes, and
+// check_dib: the edge-case sizes of the bitmap an accepted DIB becomes, and
 // every way a lying or unsupported DIB is refused before anything past its
-// block is read; write_bmp: rows written in place, and a refused write ends
-// the file. (Every kind of DIB is checked pixel by pixel through the whole
-// scan under Wine; random lies are the fuzz target's.)
+// block is read; copy_dib_rows: every kind of DIB into the bitmap's rows,
+// pixel by pixel. (The same kinds go through the whole scan under Wine;
+// random lies are the fuzz target's.)
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "tests/native/twain/test_dibs.h"
-#include "twain/bmp_writer.h"
 #include "twain/dib_layout.h"
+#include "twain/dib_rows.h"
 
 namespace korvix::twain {
 namespace {
@@ -19,17 +20,18 @@ namespace {
 using test::make_dib;
 using test::parse_kind;
 
-TEST(DibLayout, TheFileAnAcceptedDibBecomes) {
+TEST(DibLayout, TheBitmapAnAcceptedDibBecomes) {
     struct accepted_case {
         const char* kind;
-        std::size_t row_bytes;
-        std::uint32_t out_pixel_offset, out_file_bytes;  // bfOffBits, bfSize
+        std::size_t row_bytes, out_row_bytes, out_image_bytes;
     };
     const accepted_case cases[] = {
-        {"24,size=100x10", 300, 54, 3054},
-        {"8,size=4x2", 4, 1078, 1086},  // biClrUsed 0: 256 colours
-        {"1,size=1x3", 4, 62, 74},      // rows of 4 bytes
-        {"24,clr=16,size=4x1", 12, 54, 66},  // the optional colour table is left out
+        {"24,size=100x10", 300, 300, 3000},
+        {"8,size=4x2", 4, 4, 8},        // biClrUsed 0: 256 colours
+        {"1,size=1x3", 4, 4, 12},       // rows of 4 bytes
+        {"24,clr=16,size=4x1", 12, 12, 12},  // the optional colour table is skipped
+        {"16,size=3x2", 8, 12, 24},     // 16 bits become 24
+        {"32,bitfields,v5,size=5x1", 20, 16, 16},
     };
     for (const accepted_case& c : cases) {
         const std::vector<std::uint8_t> dib = make_dib(parse_kind(c.kind));
@@ -37,9 +39,12 @@ TEST(DibLayout, TheFileAnAcceptedDibBecomes) {
         ASSERT_TRUE(check) << c.kind << ": " << static_cast<int>(check.refusal);
         EXPECT_EQ(check.layout.row_bytes, c.row_bytes) << c.kind;
         EXPECT_EQ(check.layout.used_bytes, dib.size()) << c.kind;
-        EXPECT_EQ(check.layout.out_pixel_offset, c.out_pixel_offset) << c.kind;
-        EXPECT_EQ(check.layout.out_file_bytes, c.out_file_bytes) << c.kind;
+        EXPECT_EQ(check.layout.out_row_bytes, c.out_row_bytes) << c.kind;
+        EXPECT_EQ(check.layout.out_image_bytes, c.out_image_bytes) << c.kind;
     }
+    EXPECT_EQ(pels_per_meter_from_dpi(300), 11811);
+    EXPECT_EQ(pels_per_meter_from_dpi(150), 5906);
+    EXPECT_EQ(pels_per_meter_from_dpi(0), 0);
 }
 
 TEST(DibLayout, LyingAndUnsupportedDibsAreRefused) {
@@ -90,29 +95,39 @@ TEST(DibLayout, LyingAndUnsupportedDibsAreRefused) {
     EXPECT_EQ(check_dib(nullptr, 0).refusal, DibRefusal::block_too_small);
 }
 
-struct counting_sink final : ByteSink {
-    int writes = 0;
-    int fail_at = -1;  // index of the write that fails
-    bool write(const void*, std::size_t) noexcept override { return writes++ != fail_at; }
-};
-
-// A bottom-up DIB's rows go out in one piece straight from the block (no
-// copy), a top-down one's row by row; nothing is written after a refusal.
-TEST(BmpWriter, WritesRowsInPlaceAndStopsAtTheFirstRefusedWrite) {
-    for (const char* kind : {"8,size=3x4", "8,size=3x4,topdown"}) {
-        const std::vector<std::uint8_t> dib = make_dib(parse_kind(kind));
-        const DibCheck check = check_dib(dib.data(), dib.size());
-        ASSERT_TRUE(check);
-        counting_sink all;
-        ASSERT_TRUE(write_bmp(dib.data(), check.layout, all));
-        EXPECT_EQ(all.writes, check.layout.top_down ? 6 : 3) << "headers, colour table, then the rows";
-        for (int fail = 0; fail < all.writes; ++fail) {
-            counting_sink sink;
-            sink.fail_at = fail;
-            EXPECT_FALSE(write_bmp(dib.data(), check.layout, sink));
-            EXPECT_EQ(sink.writes, fail + 1) << kind << ": nothing written after the refusal";
+// Every kind of DIB a driver sends, in both row orders: the bitmap's rows,
+// bottom-up, hold every pixel's colour (through the colour table for 1/4/8
+// bits), and converted rows end in zero padding.
+TEST(DibRows, EveryKindBecomesTheBitmapsRowsPixelByPixel) {
+    for (const char* kind : {"1", "4,clr=16", "8", "8,clr=16", "24", "24,clr=16", "32", "16", "16,bitfields",
+                             "32,bitfields", "32,bitfields,v5"})
+        for (const char* order : {"", ",topdown"}) {
+            const std::string name = std::string(kind) + order;
+            const test::dib_kind k = parse_kind(name);
+            const std::vector<std::uint8_t> dib = make_dib(k);
+            const DibCheck check = check_dib(dib.data(), dib.size());
+            ASSERT_TRUE(check) << name;
+            const DibLayout& l = check.layout;
+            std::vector<std::uint8_t> out(l.out_image_bytes, 0xCC);
+            copy_dib_rows(dib.data() + l.pixel_offset, l, out.data());
+            for (std::int32_t y = 0; y < l.height; ++y) {
+                const std::uint8_t* row = out.data() + (l.height - 1 - y) * l.out_row_bytes;
+                for (std::int32_t x = 0; x < l.width; ++x) {
+                    const std::uint8_t* bgr = row + 3 * x;
+                    if (l.out_bit_count <= 8) {
+                        const unsigned bit = static_cast<unsigned>(x) * l.out_bit_count;
+                        const unsigned index = row[bit / 8] >> (8 - l.out_bit_count - bit % 8) &
+                                               ((1u << l.out_bit_count) - 1);
+                        bgr = dib.data() + l.palette_offset + 4 * index;
+                    }
+                    EXPECT_EQ(static_cast<std::uint32_t>(bgr[2] << 16 | bgr[1] << 8 | bgr[0]),
+                              test::expected_colour(k, x, y))
+                        << name << " at " << x << "," << y;
+                }
+                for (std::size_t pad = 3 * static_cast<std::size_t>(l.width); l.bitfields && pad < l.out_row_bytes; ++pad)
+                    EXPECT_EQ(row[pad], 0) << name << ": padding of row " << y;
+            }
         }
-    }
 }
 
 }  // namespace

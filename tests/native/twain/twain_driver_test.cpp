@@ -138,6 +138,10 @@ public:
         picture_replaced = status == TWRC_SUCCESS;
         return status;
     }
+    void release(TW_HANDLE& image) noexcept override {
+        if (image && !free(image)) faults.push_back("release of an image that is not a live block");
+        image = nullptr;
+    }
 
 private:
     struct block {
@@ -165,11 +169,22 @@ private:
             if (*static_cast<TW_HANDLE*>(data) != &window_) faults.push_back("DAT_PARENT without the message window");
             if (msg == MSG_OPENDSM) identity = *app_;
             return answer(msg == MSG_OPENDSM ? "OPENDSM" : "CLOSEDSM");
+        case MSG_GETDEFAULT: {
+            const TW_UINT16 rc = answer("GETDEFAULT");
+            if (rc == TWRC_SUCCESS) id = TW_IDENTITY{}, set_text(id.ProductName, kDefault);
+            return rc;
+        }
         case MSG_OPENDS:
         case MSG_USERSELECT: {
-            if (msg == MSG_OPENDS && std::memcmp(&id, &zero, sizeof zero) != 0)
-                faults.push_back("MSG_OPENDS without a zero identity");
-            const TW_UINT16 rc = answer(msg == MSG_OPENDS ? "OPENDS" : "USERSELECT");
+            // The default source is opened by an all-zero identity, or by
+            // the one MSG_GETDEFAULT gave.
+            std::string line = msg == MSG_OPENDS ? "OPENDS" : "USERSELECT";
+            if (msg == MSG_OPENDS && std::memcmp(&id, &zero, sizeof zero) != 0) {
+                if (std::strcmp(id.ProductName, kDefault) != 0 || id.Id != 0)
+                    faults.push_back("MSG_OPENDS without a zero or the default identity");
+                line += std::string(" ") + id.ProductName;
+            }
+            const TW_UINT16 rc = answer(line);
             if (rc == TWRC_SUCCESS) id.Id = msg == MSG_OPENDS ? kOpened : kOpened + 1;  // the user chose another
             return rc;
         }
@@ -224,6 +239,7 @@ private:
                 return answer("ENABLEDS show=" + std::to_string(ui->ShowUI) + " modal=" + std::to_string(ui->ModalUI));
             }
             if (ui != enabled_with_) faults.push_back("MSG_DISABLEDS without the record of the enable");
+            if (transfers_pending_) faults.push_back("MSG_DISABLEDS with transfers pending");
             return answer("DISABLEDS");
         }
         if (dat == DAT_EVENT) {
@@ -232,6 +248,7 @@ private:
             if (event->pEvent != &message_ || event->TWMessage != MSG_NULL)
                 faults.push_back("TW_EVENT not zeroed or not pointing at the message");
             event->TWMessage = s_.turns[turn_ - 1].tw_message;
+            if (event->TWMessage == MSG_XFERREADY) transfers_pending_ = true;
             return s_.turns[turn_ - 1].rc;
         }
         if (dat == DAT_IMAGENATIVEXFER) {
@@ -242,9 +259,14 @@ private:
         }
         if (dat == DAT_PENDINGXFERS && msg == MSG_ENDXFER) {
             static_cast<TW_PENDINGXFERS*>(data)->Count = s_.pending_after_end;
-            return answer("ENDXFER");
+            const TW_UINT16 rc = answer("ENDXFER");
+            transfers_pending_ = rc != TWRC_SUCCESS || s_.pending_after_end != 0;
+            return rc;
         }
-        if (dat == DAT_PENDINGXFERS && msg == MSG_RESET) return answer("RESET");
+        if (dat == DAT_PENDINGXFERS && msg == MSG_RESET) {
+            transfers_pending_ = false;
+            return answer("RESET");
+        }
         faults.push_back("unexpected source request " + std::to_string(dat) + "/" + std::to_string(msg));
         return TWRC_FAILURE;
     }
@@ -253,6 +275,8 @@ private:
     std::map<TW_HANDLE, block> blocks_;
     std::uintptr_t handles_ = 0;
     static constexpr TW_UINT32 kOpened = 7;  // the source's identity as the DSM numbers it
+    static constexpr const char* kDefault = "Default Source";  // its name, as MSG_GETDEFAULT gives it
+    bool transfers_pending_ = false;         // from MSG_XFERREADY to an end of transfer that leaves none
     int window_ = 0, message_ = 0;          // the window and message "handles" point here
     const TW_IDENTITY* app_ = nullptr;
     std::size_t turn_ = 0;
@@ -282,6 +306,7 @@ const lines kEnabled = kOpen + kIndicators + kQuery + kLayout + resolution(300) 
                        lines{"SET BITDEPTH UINT16 24"} + kCount + enable(0);
 const lines kFullScan = kEnabled + kTransfer + kClose;
 const lines kNoImage = kEnabled + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "DISABLEDS"} + kClose;
+const lines kNoImageReset = kEnabled + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "RESET", "DISABLEDS"} + kClose;
 const lines kMorePending =
     kEnabled + lines{"PROCESSEVENT", "NATIVEXFER", "ENDXFER", "TAKE", "RESET", "DISABLEDS"} + kClose;
 // The full scan's requests up to the one refused, then the closing ones.
@@ -289,10 +314,10 @@ lines upto(const std::string& refused) {
     const auto end = std::find(kFullScan.begin(), kFullScan.end(), refused);
     return lines(kFullScan.begin(), end + 1) + kClose;
 }
-// The full scan's requests without some.
-lines without(const lines& left_out) {
+// The full scan's (or another list's) requests without some.
+lines without(const lines& left_out, const lines& from = kFullScan) {
     lines out;
-    for (const std::string& line : kFullScan)
+    for (const std::string& line : from)
         if (std::find(left_out.begin(), left_out.end(), line) == left_out.end()) out.push_back(line);
     return out;
 }
@@ -300,6 +325,11 @@ lines without(const lines& left_out) {
 const lines kOwnSettings =
     without(kLayout + resolution(300) + pixel_type(2) + lines{"SET BITDEPTH UINT16 24"} + kCount);
 const lines kChosen = {"WINDOW+", "OPENDSM", "OPENDS", "USERSELECT", "CLOSEDS 7", "CLOSEDSM", "WINDOW-"};
+// The all-zero identity refused, the DSM's default opened by its name.
+const lines kByDefaultName = {"WINDOW+", "OPENDSM", "OPENDS", "GETDEFAULT", "OPENDS Default Source"};
+const lines kNoSource = kByDefaultName + lines{"CLOSEDSM", "WINDOW-"};
+// Neither the zero nor the named identity opens.
+void no_source(script& s) { s.rc["OPENDS"] = s.rc["OPENDS Default Source"] = TWRC_FAILURE; }
 
 struct args {
     std::int16_t resolution = 300;
@@ -335,10 +365,24 @@ TEST(TwainDriver, ProtocolPaths) {
          {-5, 0x10002, true}},
         {"interface not controllable: the source keeps its own settings",
          [](script& s) { s.gets[CAP_UICONTROLLABLE] = one(TWTY_BOOL, 0); }, kOwnSettings, 0, true},
-        {"interface query refused: the same", [](script& s) { s.gets[CAP_UICONTROLLABLE] = kRefused; }, kOwnSettings, 0,
-         true},
-        {"interface query answered in 4 bytes: not read", [](script& s) { s.gets[CAP_UICONTROLLABLE].bytes.resize(4); },
-         kOwnSettings, 0, true},
+        {"interface query refused: every setting offered all the same",
+         [](script& s) { s.gets[CAP_UICONTROLLABLE] = kRefused; }, kFullScan, 0, true},
+        {"interface query answered in 4 bytes: unanswered, the same",
+         [](script& s) { s.gets[CAP_UICONTROLLABLE].bytes.resize(4); }, kFullScan, 0, true},
+        {"unanswered query, then every offer refused: the source keeps its own, the scan goes on",
+         [](script& s) {
+             s.gets[CAP_UICONTROLLABLE] = s.gets[ICAP_PHYSICALWIDTH] = kRefused;
+             for (const char* line : {"SET XRES FIX32 300", "SET PIXELTYPE UINT16 2", "SET XFERCOUNT INT16 1"})
+                 s.rc[line] = TWRC_FAILURE;
+         },
+         without({"GET HEIGHT", kLayout[2], "SET YRES FIX32 300", "SET BITDEPTH UINT16 24"}), 0, true},
+        {"unanswered query, layout, Y resolution and bit depth refused: the rest still sent",
+         [](script& s) {
+             s.gets[CAP_UICONTROLLABLE] = kRefused;
+             for (const char* line : {"LAYOUT 0,0,8.5,11 0", "SET YRES FIX32 300", "SET BITDEPTH UINT16 24"})
+                 s.rc[line] = TWRC_FAILURE;
+         },
+         kFullScan, 0, true},
         {"current values read from an enumeration and a range",
          [](script& s) {
              const TW_UINT16 items[2] = {0, 1};
@@ -375,7 +419,14 @@ TEST(TwainDriver, ProtocolPaths) {
         {"transfer cancelled without a handle",
          [](script& s) { s.rc["NATIVEXFER"] = TWRC_CANCEL, s.xfer_gives_handle = false; }, kNoImage, 1},
         {"transfer failed", answer("NATIVEXFER"), kNoImage, 1},
-        {"end of transfer refused: the image is dropped", answer("ENDXFER"), kNoImage, 1},
+        {"end of transfer refused: the image is dropped, what may be pending reset", answer("ENDXFER"), kNoImageReset,
+         1},
+        {"transfer failed with images pending: reset before disabling",
+         [](script& s) { s.rc["NATIVEXFER"] = TWRC_FAILURE, s.pending_after_end = 1; }, kNoImageReset, 1},
+        {"transfer cancelled with images pending: reset",
+         [](script& s) { s.rc["NATIVEXFER"] = TWRC_CANCEL, s.pending_after_end = 3; }, kNoImageReset, 1},
+        {"conversion failed with images pending: reset",
+         [](script& s) { s.rc["TAKE"] = TWRC_FAILURE, s.pending_after_end = 1; }, kMorePending, 1},
         {"conversion failed with the DIB still held: freed here",
          [](script& s) { s.rc["TAKE"] = TWRC_FAILURE, s.sink_frees_dib = false; }, kFullScan, 1},
         {"conversion failed after freeing the DIB: not freed twice", answer("TAKE"), kFullScan, 1},
@@ -390,13 +441,27 @@ TEST(TwainDriver, ProtocolPaths) {
         {"the message queue fails: the wait ends", [](script& s) { s.turns = {{Wait::failed}}; },
          kEnabled + lines{"DISABLEDS"} + kClose, 1},
         {"the DSM does not open", answer("OPENDSM"), {"WINDOW+", "OPENDSM", "WINDOW-"}, 1},
-        {"no source: the DSM is closed again", answer("OPENDS"), kOpen + lines{"CLOSEDSM", "WINDOW-"}, 1},
+        {"the zero identity refused: the DSM's default opened by its name", answer("OPENDS"),
+         kByDefaultName + without(kOpen), 0, true},
+        {"no default source: the DSM is closed again",
+         [](script& s) { s.rc["OPENDS"] = s.rc["GETDEFAULT"] = TWRC_FAILURE; },
+         kOpen + lines{"GETDEFAULT", "CLOSEDSM", "WINDOW-"}, 1},
+        {"no source opens: the DSM is closed again", no_source, kNoSource, 1},
         {"the DSM refuses to close: picture kept, failed", answer("CLOSEDSM"), kFullScan, 1, true},
         {"no message window: nothing opened", answer("WINDOW+"), {"WINDOW+"}, 1},
         {"message window not destroyed: failed", answer("WINDOW-"), kFullScan, 1, true},
         // SelectSource closes the identity it opened, not the one the user chose.
         {"select: a source chosen", none, kChosen, 0, false, kChoose},
         {"select: cancelled", answer("USERSELECT", TWRC_CANCEL), kChosen, 1, false, kChoose},
+        {"select: the default source opened by its name", answer("OPENDS"), kByDefaultName + without(kOpen, kChosen),
+         0, false, kChoose},
+        // A user whose default scanner is unplugged can still pick another.
+        {"select: no source opens, the chooser appears all the same", no_source,
+         kByDefaultName + lines{"USERSELECT", "CLOSEDSM", "WINDOW-"}, 0, false, kChoose},
+        {"select: no source opens, chooser cancelled",
+         [](script& s) { no_source(s), s.rc["USERSELECT"] = TWRC_CANCEL; },
+         kByDefaultName + lines{"USERSELECT", "CLOSEDSM", "WINDOW-"}, 1, false, kChoose},
+        {"select: the DSM does not open", answer("OPENDSM"), {"WINDOW+", "OPENDSM", "WINDOW-"}, 1, false, kChoose},
     };
     for (const driver_case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace korvix::view {
 namespace {
 
@@ -119,6 +121,49 @@ TEST(ScrollBarModel, DraggingScrollsEachStepAndChangesOnceAtTheEnd) {
     // Track positions outside the range are pulled in.
     bar.apply(Action::thumb_track, 5000);
     EXPECT_EQ(bar.value(), 684);
+}
+
+// An arrow, page or end step while the thumb is dragged ends the drag: the
+// step reports the drag's change, and a later thumb position is measured
+// from the step's value, not from where the drag began.
+TEST(ScrollBarModel, AStepDuringADragEndsTheDrag) {
+    struct Step {
+        Action action;
+        int position;
+        bool changed;  // the step's Change
+    };
+    const struct {
+        const char* name;
+        std::vector<Step> steps;
+        std::int16_t value;
+    } kCases[] = {
+        {"arrow, then the thumb back to the drag's start",
+         {{Action::thumb_track, 300, false}, {Action::line_down, 0, true}, {Action::thumb_position, 0, true}},
+         0},
+        {"a page that cannot move at the end, then back",
+         {{Action::thumb_track, 684, false}, {Action::page_down, 0, true}, {Action::thumb_position, 0, true}},
+         0},
+        {"the end of the bar, then the thumb's own end",
+         {{Action::thumb_track, 300, false}, {Action::top, 0, true}, {Action::end_scroll, 0, false}},
+         0},
+        {"a step back to the drag's start",
+         {{Action::thumb_track, 10, false}, {Action::line_up, 0, true}, {Action::thumb_position, 0, false}},
+         0},
+        {"a new drag after the step starts from the step's value",
+         {{Action::thumb_track, 300, false}, {Action::page_up, 0, true}, {Action::thumb_track, 200, false},
+          {Action::thumb_position, 200, false}},
+         200},
+    };
+    for (const auto& c : kCases) {
+        ScrollBarModel bar;
+        bar.set_max(684);
+        bar.set_small_change(10);
+        bar.set_large_change(100);
+        for (std::size_t i = 0; i < c.steps.size(); ++i)
+            EXPECT_EQ(bar.apply(c.steps[i].action, c.steps[i].position).changed, c.steps[i].changed)
+                << c.name << ", step " << i;
+        EXPECT_EQ(bar.value(), c.value) << c.name;
+    }
 }
 
 }  // namespace

@@ -1,12 +1,15 @@
 // Save and Load through the control: each file type's real format, pixels and
 // resolution, under a name outside the ANSI code page in a path longer than
-// 260 characters; a loaded file's resolution carried into the files saved
-// from it; the GDI+ calls, and nothing left open or allocated, over many rounds.
+// 260 characters; the format a name's extension chooses when FileType is 0;
+// a file's resolution going with its picture from control to control and
+// format to format; the GDI+ calls, and nothing left open or allocated, over
+// many rounds.
 #include "tests/wine/files/files_fixture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <cwctype>
 
 #include "tests/wine/hostkit/process_resources.h"
 #include "tests/wine/hostkit/test_pictures.h"
@@ -32,7 +35,7 @@ TEST_F(Codecs, EachFileTypeWritesItsFormatAndLoadsBack) {
         {3, {'I', 'I', 42, 0}, 301, 257, 0}, {4, {0x89, 'P', 'N', 'G', 13, 10, 26, 10}, 301, 257, 0},
         {7, bmp, 33, 17, 0},
     };
-    // Greek, Cyrillic and CJK letters in a path of over 300 characters; the extension decides nothing.
+    // Greek, Cyrillic and CJK letters in a path of over 300 characters; an unknown extension decides nothing.
     std::wstring folder = folder_;
     for (wchar_t letter : {L'a', L'b', L'c'}) {
         folder += L"\\" + std::wstring(90, letter);
@@ -60,21 +63,69 @@ TEST_F(Codecs, EachFileTypeWritesItsFormatAndLoadsBack) {
     }
 }
 
-TEST_F(Codecs, FilesSavedFromALoadedFileCarryItsResolution) {
+// A new control (no stored settings, as a script makes it) saves what the
+// name says. A JPEG chosen that way with Quality never set gets the encoder's
+// default quality instead of the lowest; a stored Quality still goes in.
+TEST_F(Codecs, WithFileTypeZeroTheExtensionChoosesTheFormatInEitherCase) {
+    const std::vector<uint8_t> png{0x89, 'P', 'N', 'G'}, jpeg{0xFF, 0xD8, 0xFF}, gif{'G', 'I', 'F', '8'},
+        tiff{'I', 'I', 42, 0}, bmp{'B', 'M'};
+    const struct {
+        LONG file_type;  // and Quality, from stored settings (none when both are 0)
+        SHORT quality;
+        std::wstring extension;
+        std::vector<uint8_t> magic;
+        long long quality_sent;  // -1: no parameter block
+    } cases[] = {
+        {0, 0, L".png", png, -1},  {0, 0, L".jpg", jpeg, -1}, {0, 0, L".jpeg", jpeg, -1}, {0, 0, L".jpe", jpeg, -1},
+        {0, 0, L".jfif", jpeg, -1}, {0, 0, L".gif", gif, -1},  {0, 0, L".tif", tiff, -1},   {0, 0, L".tiff", tiff, -1},
+        {0, 0, L".bmp", bmp, -1},  {0, 0, L".dib", bmp, -1},  {0, 0, L".txt", bmp, -1},   {0, 0, L"", bmp, -1},
+        {0, 80, L".jpg", jpeg, 80},
+        {3, 0, L".png", tiff, -1}, {1, 0, L".gif", jpeg, 0},  // a stored file type wins over the name
+    };
+    gdiplus_recorder gdiplus;
+    ASSERT_TRUE(gdiplus.active());
+    const com_ptr<IPictureDisp> gradient = hostkit::make_gradient_picture(24, 16);
+    for (const auto& c : cases)
+        for (const bool upper : {false, true}) {
+            std::wstring name = L"page" + c.extension;
+            if (upper) std::transform(name.begin(), name.end(), name.begin(), ::towupper);
+            SCOPED_TRACE(narrow(name) + ", FileType " + std::to_string(c.file_type));
+            auto control = c.file_type || c.quality ? host_with(c.file_type, c.quality) : host_new();
+            putref(control->dispatch(), DISPID_Twain_Picture, gradient.get());
+            gdiplus.quality = -1;
+            save(control->dispatch(), file(name));
+            std::vector<uint8_t> head = read_file(file(name));
+            head.resize(c.magic.size());
+            EXPECT_EQ(head, c.magic);
+            EXPECT_EQ(gdiplus.quality, c.quality_sent);
+            EXPECT_EQ(get(control->dispatch(), DISPID_Twain_FileType)->lVal, c.file_type) << "FileType reads as before";
+            ::DeleteFileW(file(name).c_str());
+        }
+}
+
+// The resolution is the picture's own: each link loads the previous file into
+// one control, hands its Picture to another (Twain2.Picture = Twain1.Picture)
+// and saves from there, so every format is both read and written.
+TEST_F(Codecs, APictureKeepsItsFileResolutionFromControlToControl) {
     const BITMAPFILEHEADER head{0x4D42, 54 + 16, 0, 0, 54};
     const BITMAPINFOHEADER info{40, 2, 2, 1, 24, BI_RGB, 16, 11811, 5906};  // pixels per metre: 300 x 150 dpi
     std::vector<uint8_t> bmp(54 + 16, 0x5A);
     std::memcpy(bmp.data(), &head, 14);
     std::memcpy(bmp.data() + 14, &info, 40);
     ASSERT_TRUE(write_file(file(L"source.bmp"), bmp));
-    for (LONG type : {0, 1, 3, 4}) {
-        auto control = host_with(type);
-        load(control->dispatch(), file(L"source.bmp"));
-        save(control->dispatch(), file(L"copy"));
+    std::wstring previous = file(L"source.bmp");
+    for (const wchar_t* name : {L"moved.png", L"moved.jpg", L"moved.tif", L"moved.bmp", L"again.png"}) {
+        SCOPED_TRACE(narrow(name));
+        auto first = host_new(), second = host_new();
+        load(first->dispatch(), previous);
+        putref(second->dispatch(), DISPID_Twain_Picture, picture(first->dispatch()).get());
+        first.reset();
+        save(second->dispatch(), file(name));
         double x = 0, y = 0;
-        ASSERT_TRUE(file_resolution(file(L"copy"), &x, &y)) << "file type " << type;
-        EXPECT_NEAR(x, 300, 0.05) << "file type " << type;
-        EXPECT_NEAR(y, 150, 0.05) << "file type " << type;
+        ASSERT_TRUE(file_resolution(file(name), &x, &y));
+        EXPECT_NEAR(x, 300, 0.02);  // metric formats keep whole pixels per metre: 150 dpi reads 150.0124
+        EXPECT_NEAR(y, 150, 0.02);
+        previous = file(name);
     }
 }
 

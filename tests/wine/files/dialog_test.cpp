@@ -1,5 +1,6 @@
 // ShowSave and ShowLoad with the real dialogs, answered by a watcher thread
-// as a user would: cancelling, overwriting, a missing file refused. (The
+// as a user would: cancelling, overwriting, the typed name choosing the
+// format (never the filter), a missing file refused. (The
 // filter reaching a script's variable is checked from VBScript,
 // tests/wine/vbscript.)
 #include "tests/wine/files/files_fixture.h"
@@ -17,7 +18,7 @@ using hostkit::modal_watcher;
 bool is_file_dialog(HWND dialog) { return ::GetDlgItem(dialog, cmb13) != nullptr; }
 
 HRESULT show(IDispatch* control, DISPID method) {
-    return hostkit::dispatch_call(control, method, {*unique_variant::bstr(L"Scans|*.*").get(),
+    return hostkit::dispatch_call(control, method, {*unique_variant::bstr(L"PNG|*.png").get(),
                                                     *unique_variant::bstr(L"Pick a scan").get()}).hr;
 }
 
@@ -27,7 +28,7 @@ TEST_F(Dialogs, AUserCancelsThenSavesOverAFileThenOpensOnlyAnExistingOne) {
     auto saver = host_with(4);  // PNG until ShowSave
     auto original = hostkit::make_gradient_picture(30, 20);
     putref(saver->dispatch(), DISPID_Twain_Picture, original.get());
-    const std::wstring chosen = file(L"chosen.png");
+    const std::wstring chosen = file(L"chosen.jpg"), plain = file(L"plain");
     ASSERT_TRUE(write_file(chosen, {'o', 'l', 'd'}));
     put(saver->dispatch(), DISPID_Twain_filename, unique_variant::bstr(file(L"keep.png")));
     saver->notifications().clear();
@@ -58,10 +59,15 @@ TEST_F(Dialogs, AUserCancelsThenSavesOverAFileThenOpensOnlyAnExistingOne) {
     }
     EXPECT_EQ(title, L"Pick a scan");
     EXPECT_EQ(prompts, 1) << "the overwrite prompt";
-    EXPECT_EQ(read_file(chosen).at(0), 'B') << "a BMP, whatever the name and filter";
+    EXPECT_EQ(read_file(chosen).at(1), 0xD8) << "a JPEG, as the typed name says, whatever FileType and filter were";
     EXPECT_EQ(get(saver->dispatch(), DISPID_Twain_FileType)->lVal, 0);
     EXPECT_EQ(get(saver->dispatch(), DISPID_Twain_filename).as_string(), chosen);
     EXPECT_TRUE(saver->notifications().changed_ids().empty()) << "neither FileType nor filename is announced";
+    {
+        modal_watcher user([&](HWND dialog) { hostkit::choose_file(dialog, plain); });
+        EXPECT_EQ(show(saver->dispatch(), DISPID_Twain_ShowSave), S_OK);
+    }
+    EXPECT_EQ(read_file(plain).at(0), 'B') << "a name typed without an extension stays a BMP";
 
     auto loader = host_new();
     {
@@ -70,13 +76,13 @@ TEST_F(Dialogs, AUserCancelsThenSavesOverAFileThenOpensOnlyAnExistingOne) {
             ++refusals;  // the file does not exist: a prompt owned by the file dialog
             const HWND file_dialog = ::GetWindow(dialog, GW_OWNER);
             hostkit::press(dialog, IDOK);
-            hostkit::choose_file(file_dialog, chosen);
+            hostkit::choose_file(file_dialog, plain);
         });
         EXPECT_EQ(show(loader->dispatch(), DISPID_Twain_ShowLoad), S_OK);
         EXPECT_FALSE(user.watchdog_fired());
     }
     EXPECT_EQ(refusals, 1) << "a missing file is refused by the dialog";
-    EXPECT_EQ(get(loader->dispatch(), DISPID_Twain_filename).as_string(), chosen);
+    EXPECT_EQ(get(loader->dispatch(), DISPID_Twain_filename).as_string(), plain);
     EXPECT_EQ(picture_difference(original.get(), picture(loader->dispatch()).get()), 0);
 }
 

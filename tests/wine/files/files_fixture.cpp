@@ -1,7 +1,5 @@
 #include "tests/wine/files/files_fixture.h"
 
-#include <wincodec.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -122,17 +120,6 @@ double picture_difference(IPictureDisp* a, IPictureDisp* b) {
         for (int shift = 0; shift < 24; shift += 8)
             total += std::abs(int(pa[i] >> shift & 255) - int(pb[i] >> shift & 255));
     return total / (3.0 * pa.size());
-}
-
-bool file_resolution(const std::wstring& path, double* x, double* y) {
-    com_ptr<IWICImagingFactory> factory;
-    com_ptr<IWICBitmapDecoder> decoder;
-    com_ptr<IWICBitmapFrameDecode> frame;
-    return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                        IID_IWICImagingFactory, factory.put_void())) &&
-           SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                        WICDecodeMetadataCacheOnDemand, decoder.put())) &&
-           SUCCEEDED(decoder->GetFrame(0, frame.put())) && SUCCEEDED(frame->GetResolution(x, y));
 }
 
 void FilesTest::SetUp() {

@@ -1,8 +1,7 @@
 // What the file suites share: a scratch folder per test, the control hosted
 // with a file type and quality from its property bag, Save and Load through
 // IDispatch, and readers that look at files and pictures apart from the
-// control (GDI for a picture's pixels, the imaging component for a file's
-// resolution).
+// control (GDI for a picture's pixels; hostkit::file_resolution for a file's).
 #pragma once
 
 #include <windows.h>
@@ -15,6 +14,7 @@
 
 #include "tests/wine/control/control_test_env.h"
 #include "tests/wine/hostkit/import_patch.h"
+#include "tests/wine/hostkit/test_pictures.h"
 
 namespace korvix::test {
 
@@ -26,7 +26,7 @@ std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size);
 // Mean absolute difference per channel of two pictures' pixels (0: the same);
 // -1 when either has no bitmap or their sizes differ.
 double picture_difference(IPictureDisp* a, IPictureDisp* b);
-bool file_resolution(const std::wstring& path, double* x, double* y);  // as the platform's decoder reads it
+using hostkit::file_resolution;
 
 // GDI+ as the control calls it, recorded on the way through its import table
 // while this lives: the sessions still open, and the quality of the last

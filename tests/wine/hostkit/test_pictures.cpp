@@ -1,5 +1,7 @@
 #include "tests/wine/hostkit/test_pictures.h"
 
+#include <wincodec.h>
+
 #include <cstring>
 #include <limits>
 
@@ -98,6 +100,17 @@ HANDLE picture_handle(IPictureDisp* picture) {
     OLE_HANDLE handle = 0;
     if (!pic || FAILED(pic->get_Handle(&handle))) return nullptr;
     return reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle));
+}
+
+bool file_resolution(const std::wstring& path, double* x, double* y) {
+    com_ptr<IWICImagingFactory> factory;
+    com_ptr<IWICBitmapDecoder> decoder;
+    com_ptr<IWICBitmapFrameDecode> frame;
+    return SUCCEEDED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_IWICImagingFactory, factory.put_void())) &&
+           SUCCEEDED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                        WICDecodeMetadataCacheOnDemand, decoder.put())) &&
+           SUCCEEDED(decoder->GetFrame(0, frame.put())) && SUCCEEDED(frame->GetResolution(x, y));
 }
 
 }  // namespace korvix::hostkit

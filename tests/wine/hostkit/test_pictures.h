@@ -7,6 +7,7 @@
 #include <olectl.h>
 
 #include <cstdint>
+#include <string>
 
 #include "common/win/unique_resource.h"
 
@@ -31,5 +32,9 @@ com_ptr<IPictureDisp> make_icon_picture();
 
 // The GDI handle a picture object holds (0 for an empty picture).
 HANDLE picture_handle(IPictureDisp* picture);
+
+// The resolution an image file records, as the platform's decoder reads it
+// (the imaging component; COM must be initialised). False when it cannot.
+bool file_resolution(const std::wstring& path, double* x, double* y);
 
 }  // namespace korvix::hostkit

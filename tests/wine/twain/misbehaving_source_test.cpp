@@ -1,8 +1,10 @@
 // The control against a source that misbehaves in every way the issue lists,
 // driven through Wine's real DSM. In each case the host gets control back,
 // the picture is what the acquisition's outcome says (a new, correct picture,
-// or the old one), the temporary file is gone and no window or memory is
-// left behind. (The requests in each case are checked natively.)
+// or the old one), the source is never disabled with transfers pending, a
+// bitmap it handed over is deleted, nothing is written to the temporary
+// folder and no window or memory is left behind. (The requests in each case
+// are checked natively.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -23,6 +25,23 @@ namespace {
 
 void use_scenario(const char* scenario) { ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE", scenario); }
 
+// What the source noted (scripted_source.cpp), "" when nothing.
+std::string source_noted(const char* what) {
+    char text[64] = {};
+    ::GetEnvironmentVariableA(what, text, sizeof text);
+    return text;
+}
+
+bool has_word(const std::string& scenario, const std::string& word) {
+    return (" " + scenario + " ").find(" " + word + " ") != std::string::npos;
+}
+
+// The kind of DIB a scenario sends ("" for the page).
+std::string dib_kind_of(const std::string& scenario) {
+    const std::size_t at = (" " + scenario).find(" dib=");
+    return at == std::string::npos ? "" : scenario.substr(at + 4, scenario.find(' ', at + 4) - at - 4);
+}
+
 struct source_case {
     std::string name, scenario;
     bool replaced;
@@ -33,7 +52,14 @@ struct source_case {
 std::vector<source_case> cases() {
     std::vector<source_case> c = {
         {"indicators refused: ignored", "refuse_set=100B", true, 413, 585},
-        {"interface query refused: the source's own settings", "refuse_get=100E", true, 827, 1169},
+        {"interface query refused: the settings are offered all the same", "refuse_get=100E", true, 413, 585},
+        {"no interface answer, resolution refused: the source's own, the scan goes on",
+         "refuse_get=100E refuse_set=1118", true, 827, 1169},
+        {"no interface answer, layout and pixel type refused: the scan goes on",
+         "refuse_get=100E layout=refuse refuse_set=0101", true, 413, 585},
+        {"the all-zero identity refused: the DSM's default opened by its name", "refuse_zero_identity", true, 413,
+         585},
+        {"no source opens", "refuse_open", false},
         {"physical width refused", "refuse_get=1111", false},
         {"physical height refused", "refuse_get=1112", false},
         {"layout refused", "layout=refuse", false},
@@ -51,11 +77,18 @@ std::vector<source_case> cases() {
         {"transfer failed", "xfer=failure", false},
         {"end of transfer refused", "endxfer=refuse dib=24", false},
         {"more images pending", "pending", true, 413, 585},
+        {"transfer failed with images pending", "xfer=failure pending", false},
+        {"transfer cancelled with images pending", "xfer=cancel pending", false},
+        {"a lying header with images pending", "dib=24,lie pending", false},
+        {"a bitmap handle, top-down, as a camera sends it", "hbitmap dib=24,topdown", true, 7, 5},
+        {"a bitmap handle of 8 bits", "hbitmap dib=8", true, 7, 5},
+        {"a bitmap handle of 32 bits", "hbitmap dib=32", true, 7, 5},
+        {"a bitmap handle, transfer cancelled", "hbitmap dib=24 xfer=cancel", false},
+        {"a bitmap handle, end of transfer refused", "hbitmap dib=24 endxfer=refuse", false},
         {"disable refused with images pending", "pending disable=refuse", true, 413, 585},
         {"a lying header: rows past the block", "dib=24,lie", false},
         {"a huge header: 60000 x 60000 x 32 bits", "dib=32,huge", false},
-        // Valid and written to the file, but wider than Wine's loader takes.
-        {"a page wider than the loader takes", "dib=24,size=70000x2", false},
+        {"a page 70000 pixels wide", "dib=24,size=70000x2", true, 70000, 2},
         {"never signals until its window is closed", "signal=never", false},
         {"quit message while the source waits", "signal=never", false, 0, 0, true},
     };
@@ -75,11 +108,14 @@ protected:
 TEST_F(MisbehavingSource, EveryCaseEndsCleanlyWithThePictureItsOutcomeGives) {
     scan_host host;
     host.settings(50, 2, false, false);
-    const auto temp_before = acquisition_temp_files();
+    const temp_folder_watch temp;
+    ASSERT_TRUE(temp.watching());
     const std::size_t windows = hostkit::thread_window_count();
     for (const source_case& c : cases()) {
         SCOPED_TRACE(c.name);
         use_scenario(c.scenario.c_str());
+        ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE_HANDED", nullptr);
+        ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE_DISABLE", nullptr);
         std::unique_ptr<hostkit::modal_watcher> closer;
         if (c.scenario == "signal=never" && !c.quit)
             closer = std::make_unique<hostkit::modal_watcher>([](HWND w) { ::PostMessageW(w, WM_CLOSE, 0, 0); });
@@ -100,18 +136,44 @@ TEST_F(MisbehavingSource, EveryCaseEndsCleanlyWithThePictureItsOutcomeGives) {
         EXPECT_EQ(after.get() != before.get(), c.replaced);
         const picture_pixels p = read_picture(after.get());
         EXPECT_EQ((c.replaced ? std::pair{p.width, p.height} : std::pair{0, 0}), (std::pair{c.width, c.height}));
-        if (c.replaced && c.scenario.rfind("dib=", 0) == 0) {
-            ASSERT_EQ(p.rgb.size(), 35u);
-            const dib_kind kind = parse_kind(c.scenario.substr(4));
+        if (c.replaced && !dib_kind_of(c.scenario).empty()) {
+            ASSERT_EQ(p.rgb.size(), static_cast<std::size_t>(c.width) * c.height);
+            const dib_kind kind = parse_kind(dib_kind_of(c.scenario));
             for (int y = 0; y < p.height; ++y)
                 for (int x = 0; x < p.width; ++x) EXPECT_EQ(p.at(x, y), expected_colour(kind, x, y)) << x << "," << y;
         }
+        if (has_word(c.scenario, "hbitmap")) {
+            const auto handed = reinterpret_cast<HGDIOBJ>(std::stoul(source_noted("KORVIX_SCRIPTED_SOURCE_HANDED"), nullptr, 16));
+            EXPECT_EQ(::GetObjectType(handed), 0u) << "the bitmap the source handed over was not deleted";
+        }
+        // A source left transferring by its own refusal cannot be disabled.
+        EXPECT_EQ(source_noted("KORVIX_SCRIPTED_SOURCE_DISABLE") == "refused",
+                  has_word(c.scenario, "disable=refuse") || has_word(c.scenario, "endxfer=refuse"))
+            << "disabled with transfers pending";
         EXPECT_EQ(closer ? closer->dialogs_seen() : 1, 1) << "its window was there to close";
         EXPECT_EQ(quit_waiting ? static_cast<int>(quit.wParam) : 0, c.quit ? 42 : 0)
             << "the quit reaches the host's loop again, with its exit code";
-        EXPECT_EQ(acquisition_temp_files(), temp_before);
         hostkit::pump_messages();
         EXPECT_EQ(hostkit::thread_window_count(), windows);
+    }
+    EXPECT_FALSE(temp.changed()) << "a scan wrote to " << std::string(temp.folder().begin(), temp.folder().end());
+    // The watch itself sees a file come and go.
+    const std::wstring probe = temp.folder() + L"korvix-probe.tmp";
+    unique_handle file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    file.reset();
+    ::DeleteFileW(probe.c_str());
+    EXPECT_TRUE(temp.changed());
+}
+
+// A user whose default scanner is unplugged still gets the chooser, and can
+// pick or cancel.
+TEST_F(MisbehavingSource, TheChooserAppearsWhenNoSourceOpens) {
+    use_scenario("refuse_open");
+    scan_host host;
+    for (const int button : {IDOK, IDCANCEL}) {
+        const hostkit::modal_watcher answer([button](HWND dialog) { hostkit::press(dialog, button); });
+        EXPECT_TRUE(host.select_source().ok());
+        EXPECT_EQ(answer.dialogs_seen(), 1) << button;
     }
 }
 
@@ -138,21 +200,40 @@ TEST_F(MisbehavingSource, RepeatedScansLeakNothing) {
     }
 }
 
-// The picture remembers the resolution it was scanned at: as the DIB states
-// it, else as it was set on the source, else unknown (0).
+// The picture remembers the resolution it was scanned at: as the image
+// states it, else as it was set on the source, else unknown (0). The
+// acquisition reports it in dots per inch, and the picture's DIB section
+// records it in its header in pixels per metre.
 TEST_F(MisbehavingSource, TheAcquiredPictureKnowsItsResolution) {
-    const std::pair<const char*, double> cases[] = {
-        {"dib=24", 300}, {"dib=24,noppm", 150}, {"dib=24,noppm uicontrollable=0", 0}};
+    struct resolution_case {
+        const char* scenario;
+        double reported;  // dots per inch
+        LONG ppm;         // in the section's header
+    };
+    const resolution_case cases[] = {
+        {"dib=24", 300, 11811},
+        {"dib=24,noppm", 150, 5906},
+        {"dib=24,noppm uicontrollable=0", 0, 0},
+        {"dib=24,noppm refuse_get=100E", 150, 5906},  // offered to a source that does not answer, accepted
+        {"dib=24,noppm refuse_get=100E refuse_set=1119", 0, 0},  // one axis refused: not known
+        {"hbitmap dib=24", 300, 11811},
+        {"hbitmap dib=24,noppm", 150, 5906},
+    };
     TwainAcquisition twain;
-    for (const auto& [scenario, dpi] : cases) {
-        SCOPED_TRACE(scenario);
-        use_scenario(scenario);
+    for (const resolution_case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        use_scenario(c.scenario);
         com_ptr<IPictureDisp> picture;
         const AcquireResult r = twain.acquire(picture, 150, 2, false, false);
         EXPECT_EQ(r.status, 0u);
-        EXPECT_TRUE(r.replaced && picture);
-        EXPECT_EQ(r.dpi_x, dpi);
-        EXPECT_EQ(r.dpi_y, dpi);
+        ASSERT_TRUE(r.replaced && picture);
+        EXPECT_EQ(r.dpi_x, c.reported);
+        EXPECT_EQ(r.dpi_y, c.reported);
+        DIBSECTION section{};
+        ASSERT_EQ(::GetObjectW(hostkit::picture_handle(picture.get()), sizeof section, &section),
+                  static_cast<int>(sizeof section));
+        EXPECT_EQ(section.dsBmih.biXPelsPerMeter, c.ppm);
+        EXPECT_EQ(section.dsBmih.biYPelsPerMeter, c.ppm);
     }
 }
 

@@ -1,5 +1,5 @@
 // What the scanning suites share: the control hosted on a form, its picture
-// read back pixel by pixel, and the temporary files of acquisitions.
+// read back pixel by pixel, and a watch on the user's temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -80,20 +80,28 @@ inline picture_pixels read_picture(IPictureDisp* picture) {
     return out;
 }
 
-inline void find_close(HANDLE search) noexcept { ::FindClose(search); }
+inline void find_close_change(HANDLE watch) noexcept { ::FindCloseChangeNotification(watch); }
 
-// Files the acquisitions name in the user's temporary folder ("ktw*.tmp").
-inline std::vector<std::wstring> acquisition_temp_files() {
-    wchar_t folder[MAX_PATH + 1] = {};
-    ::GetTempPathW(MAX_PATH + 1, folder);
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE first = ::FindFirstFileW((std::wstring(folder) + L"ktw*.tmp").c_str(), &found);
-    if (first == INVALID_HANDLE_VALUE) return names;
-    const unique_resource<HANDLE, find_close> search(first);
-    do names.push_back(found.cFileName);
-    while (::FindNextFileW(search.get(), &found));
-    return names;
-}
+// Watches the user's temporary folder from now on: any file created,
+// written, renamed or deleted in it shows.
+class temp_folder_watch {
+public:
+    temp_folder_watch() {
+        wchar_t folder[MAX_PATH + 1] = {};
+        ::GetTempPathW(MAX_PATH + 1, folder);
+        folder_ = folder;
+        const HANDLE watch = ::FindFirstChangeNotificationW(
+            folder, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE);
+        if (watch != INVALID_HANDLE_VALUE) watch_.reset(watch);
+    }
+    bool watching() const noexcept { return static_cast<bool>(watch_); }
+    const std::wstring& folder() const noexcept { return folder_; }
+    // Whether anything changed; waits a moment for changes still on their way.
+    bool changed() const noexcept { return watch_ && ::WaitForSingleObject(watch_.get(), 500) == WAIT_OBJECT_0; }
+
+private:
+    std::wstring folder_;
+    unique_resource<HANDLE, find_close_change> watch_;
+};
 
 }  // namespace korvix::twain::test

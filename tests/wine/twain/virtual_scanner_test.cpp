@@ -1,7 +1,6 @@
 // The control scanning from the virtual scanner through Wine's DSM: the page
 // at each colour type and resolution, the source's own dialog with the host
-// kept working while it waits, the Select Source dialog, the temporary
-// files, and a missing DSM.
+// kept working while it waits, the Select Source dialog, and a missing DSM.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -14,7 +13,6 @@
 #include "tests/wine/hostkit/property_notify_recorder.h"
 #include "tests/wine/twain/scan_test_support.h"
 #include "twain/virtual_scanner/test_page.h"
-#include "twain/win/temp_file.h"
 
 namespace korvix::twain::test {
 namespace {
@@ -134,21 +132,6 @@ TEST(SelectSource, TheSelectSourceDialogChoosesOrCancels) {
     host.settings(50, 0, false, false);  // the DSM's default source still scans
     ASSERT_TRUE(host.scan().ok());
     EXPECT_EQ(read_picture(host.picture().get()).width, 413);
-}
-
-// Two acquisitions at once get two files; each goes with its owner.
-TEST(TempFile, EachAcquisitionHasAFileOfItsOwn) {
-    std::wstring paths[2];
-    {
-        const TempFile files[2] = {TempFile::create(), TempFile::create()};
-        for (int i = 0; i < 2; ++i) {
-            paths[i] = files[i].path();
-            EXPECT_NE(paths[i].find(L"\\ktw"), std::wstring::npos);
-            EXPECT_NE(::GetFileAttributesW(paths[i].c_str()), INVALID_FILE_ATTRIBUTES);
-        }
-        EXPECT_NE(paths[0], paths[1]);
-    }
-    for (const std::wstring& path : paths) EXPECT_EQ(::GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // Run with TWAIN_32.DLL disabled: the host hears why, nothing is left open.

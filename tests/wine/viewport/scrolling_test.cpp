@@ -32,6 +32,14 @@ const struct {
     // and the hidden bar's position (0) counts too.
     {"narrow and tall", {150, 900}, {{true, SB_THUMBTRACK, 500}}, {0, 500}},
     {"wide and short", {900, 120}, {{false, SB_PAGEDOWN, 0}}, {100, 0}},
+    // A step while the thumb is dragged ends the drag; the thumb then comes
+    // back to where the drag began. And a final position that no track
+    // showed. The picture follows the bar's value every time.
+    {"a drag, an arrow, the thumb back",
+     {1000, 600},
+     {{true, SB_THUMBTRACK, 300}, {true, SB_LINEDOWN, 0}, {true, SB_THUMBPOSITION, 0}},
+     {0, 0}},
+    {"a drag ending where no track was", {1000, 600}, {{false, SB_THUMBTRACK, 500}, {false, SB_THUMBPOSITION, 0}}, {0, 0}},
 };
 
 class ScrollingInContainers : public ViewportInContainers {};
@@ -43,6 +51,10 @@ TEST_P(ScrollingInContainers, ShowsThePartAtBothBarsPositions) {
         put(twain.control(), DISPID_Twain_BackColor, unique_variant::i4(0x00336699));
         putref(twain.control(), DISPID_Twain_Picture, hostkit::make_gradient_picture(c.picture.cx, c.picture.cy).get());
         for (const scroll_step& s : c.steps) scroll(twain.windows(), s.vertical, s.code, s.position);
+        // A shown bar's thumb stands at the part shown.
+        const POINT bars = scroll_position(twain.windows());
+        if (::IsWindowVisible(twain.windows().hscroll)) EXPECT_EQ(bars.x, c.origin.x) << c.name;
+        if (::IsWindowVisible(twain.windows().vscroll)) EXPECT_EQ(bars.y, c.origin.y) << c.name;
         EXPECT_TRUE(shows_gradient_part(shown(twain.windows()), c.picture, c.origin)) << c.name;
     }
 }

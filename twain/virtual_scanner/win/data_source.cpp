@@ -125,6 +125,7 @@ TW_UINT16 DataSource::entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW
 TW_UINT16 DataSource::identity(TW_IDENTITY* origin, TW_UINT16 msg, TW_IDENTITY& id) noexcept {
     if (msg == MSG_GET || msg == MSG_OPENDS) {
         if (msg == MSG_OPENDS && state_ != kLoaded) return fail(TWCC_SEQERROR);
+        if (msg == MSG_OPENDS && !may_open(id)) return fail(TWCC_OPERATIONERROR);
         const TW_UINT32 assigned = id.Id;  // the DSM's number for this source
         id = TW_IDENTITY{};
         id.Id = assigned;

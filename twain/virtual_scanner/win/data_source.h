@@ -37,6 +37,8 @@ protected:
     enum State { kLoaded = 3, kOpen = 4, kEnabled = 5, kReady = 6, kTransferring = 7 };
 
     // Hooks, with the well-behaved source's answers.
+    // Whether MSG_OPENDS with this identity (as the DSM passed it) opens the source.
+    virtual bool may_open(const TW_IDENTITY& /*asked*/) noexcept { return true; }
     virtual void on_open() noexcept {}
     virtual CapResult capability(TW_UINT16 msg, TW_CAPABILITY& cap) noexcept;
     virtual CapResult image_layout(TW_UINT16 msg, TW_IMAGELAYOUT& layout) noexcept;

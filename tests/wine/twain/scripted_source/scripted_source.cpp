@@ -8,12 +8,22 @@
 //   layout=refuse|checkstatus   signal=closedsreq|never (never: until its window is closed)
 //   xfer=cancel|cancel_nohandle|failure   endxfer=refuse   pending   disable=refuse
 //   dib=<kind, as tests/native/twain/test_dibs.h names it>: sent instead of the page
+//   hbitmap: the dib goes out as a DIB section's handle, as cameras do
+//   refuse_zero_identity: MSG_OPENDS refused unless the DSM names this source
+//   refuse_open: MSG_OPENDS always refused (a scanner unplugged)
+//
+// What it saw, for the test to read in the same process: the bitmap handle it
+// handed over (KORVIX_SCRIPTED_SOURCE_HANDED, hexadecimal), and how its last
+// MSG_DISABLEDS ended (KORVIX_SCRIPTED_SOURCE_DISABLE: "done", or "refused"
+// when it came with transfers still pending or was scripted to fail).
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "tests/native/twain/test_dibs.h"
+#include "twain/dib_layout.h"
 #include "twain/virtual_scanner/win/data_source.h"
 
 namespace korvix::twain {
@@ -26,13 +36,13 @@ public:
     ScriptedSource() : DataSource(g_module, "Korvix Scripted Source") {}
 
 protected:
-    void on_open() noexcept override {
-        char text[512] = {};
-        ::GetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE", text, sizeof text);
-        words_ = std::string(" ") + text + " ";
-        const std::size_t dib = words_.find(" dib=");
-        dib_ = dib == std::string::npos ? "" : words_.substr(dib + 5, words_.find(' ', dib + 1) - dib - 5);
+    bool may_open(const TW_IDENTITY& asked) noexcept override {
+        read_scenario();
+        if (has("refuse_open")) return false;
+        return !(has("refuse_zero_identity") && asked.ProductName[0] == '\0');
     }
+
+    void on_open() noexcept override { read_scenario(); }
 
     CapResult capability(TW_UINT16 msg, TW_CAPABILITY& cap) noexcept override {
         char refuse[24];
@@ -75,7 +85,7 @@ protected:
         } else {
             drop_page();
             const std::vector<std::uint8_t> bytes = test::make_dib(test::parse_kind(dib_));
-            dib = global_copy(bytes.data(), bytes.size()).release();
+            dib = has("hbitmap") ? dib_section(bytes) : global_copy(bytes.data(), bytes.size()).release();
             state_ = kTransferring;
         }
         return rc == TWRC_XFERDONE && has("xfer=cancel") ? TWRC_CANCEL : rc;
@@ -98,6 +108,31 @@ protected:
 private:
     bool has(const std::string& word) const { return words_.find(" " + word + " ") != std::string::npos; }
 
+    void read_scenario() {
+        char text[512] = {};
+        ::GetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE", text, sizeof text);
+        words_ = std::string(" ") + text + " ";
+        const std::size_t dib = words_.find(" dib=");
+        dib_ = dib == std::string::npos ? "" : words_.substr(dib + 5, words_.find(' ', dib + 1) - dib - 5);
+    }
+
+    // The packed DIB as a DIB section of the same form, its handle noted.
+    static HBITMAP dib_section(const std::vector<std::uint8_t>& bytes) {
+        const DibCheck check = check_dib(bytes.data(), bytes.size());
+        void* bits = nullptr;
+        const HBITMAP section =
+            check ? ::CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(bytes.data()), DIB_RGB_COLORS,
+                                       &bits, nullptr, 0)
+                  : nullptr;
+        if (!section || !bits) return nullptr;
+        const DibLayout& l = check.layout;
+        std::memcpy(bits, bytes.data() + l.pixel_offset, l.row_bytes * static_cast<std::size_t>(l.height));
+        char handle[24];
+        std::snprintf(handle, sizeof handle, "%lx", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(section)));
+        ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE_HANDED", handle);
+        return section;
+    }
+
     std::string words_, dib_;
 };
 
@@ -112,6 +147,10 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 extern "C" korvix::twain::TW_UINT16 WINAPI DS_Entry(korvix::twain::TW_IDENTITY* origin, korvix::twain::TW_UINT32 dg,
                                                     korvix::twain::TW_UINT16 dat, korvix::twain::TW_UINT16 msg,
                                                     korvix::twain::TW_MEMREF data) {
-    static korvix::twain::ScriptedSource source;
-    return source.entry(origin, dg, dat, msg, data);
+    using namespace korvix::twain;
+    static ScriptedSource source;
+    const TW_UINT16 rc = source.entry(origin, dg, dat, msg, data);
+    if (dg == DG_CONTROL && dat == DAT_USERINTERFACE && msg == MSG_DISABLEDS)
+        ::SetEnvironmentVariableA("KORVIX_SCRIPTED_SOURCE_DISABLE", rc == TWRC_SUCCESS ? "done" : "refused");
+    return rc;
 }
