@@ -28,6 +28,7 @@ need /usr/include/gtest/gtest.h libgtest-dev
 need /usr/include/benchmark/benchmark.h libbenchmark-dev
 need flock util-linux
 need clang++ clang
+need wixl wixl
 need /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a libclang-rt-14-dev
 if [ "$want_bench" = 1 ]; then need /usr/bin/convert-im6.q16 imagemagick; fi
 
@@ -42,6 +43,6 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 pkgs=(cmake g++ make mingw-w64 mingw-w64-tools libwine-dev wine wine32:i386 libgphoto2-6:i386 wine64 xvfb xauth
-      googletest libgtest-dev libbenchmark-dev util-linux clang libclang-rt-14-dev)
+      googletest libgtest-dev libbenchmark-dev util-linux clang libclang-rt-14-dev wixl)
 [ "$want_bench" = 1 ] && pkgs+=(imagemagick)
 $SUDO apt-get install -y -qq "${pkgs[@]}" >/dev/null
