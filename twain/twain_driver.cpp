@@ -57,7 +57,7 @@ TW_UINT16 TwainDriver::to_source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_
 
 // ---- connection -------------------------------------------------------------
 
-std::uint32_t TwainDriver::connect_source() {
+void TwainDriver::present_application() {
     app_identity_ = TW_IDENTITY{};
     app_identity_.Version.MajorNum = 1;
     app_identity_.Version.MinorNum = 0;
@@ -69,8 +69,10 @@ std::uint32_t TwainDriver::connect_source() {
     set_text(app_identity_.Manufacturer, "Oderic Valdane");
     set_text(app_identity_.ProductFamily, "Quillon");
     set_text(app_identity_.ProductName, "Valdane Twain ActiveX");
-    src_identity_ = TW_IDENTITY{};
+}
 
+std::uint32_t TwainDriver::connect_source() {
+    present_application();
     if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
     if (open_default_source() != kDone) {
         to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_);
@@ -140,6 +142,7 @@ std::uint32_t TwainDriver::choose_source() {
     // The default source is opened as for a scan, but the chooser is shown
     // even when it will not open (unplugged): that is when the user most
     // needs to pick another.
+    present_application();
     if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
     open_default_source();
     // The DSM writes the user's choice into its own record (and makes it

@@ -40,6 +40,7 @@ private:
     TW_UINT16 to_dsm(TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
     TW_UINT16 to_source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data);
 
+    void present_application();  // fills AppIdentity
     std::uint32_t connect_source();
     std::uint32_t open_default_source();
     std::uint32_t disconnect_source();

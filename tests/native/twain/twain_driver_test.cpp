@@ -487,11 +487,9 @@ TEST(TwainDriver, ProtocolPaths) {
     }
 }
 
-// The identity the DSM is given, its text fields zero-filled.
+// The identity the DSM is given by Scan and by SelectSource, its text
+// fields zero-filled.
 TEST(TwainDriver, PresentsTheApplicationIdentity) {
-    scripted p(script{});
-    TwainDriver driver(p, p, p, p);
-    ASSERT_EQ(driver.acquire(p, 300, 2, true, false), 0u);
     TW_IDENTITY expected{};
     expected.Version = {1, 0, TWLG_USA, TWCY_USA, ""};
     expected.ProtocolMajor = 1;
@@ -500,7 +498,12 @@ TEST(TwainDriver, PresentsTheApplicationIdentity) {
     std::strcpy(expected.Manufacturer, "Oderic Valdane");
     std::strcpy(expected.ProductFamily, "Quillon");
     std::strcpy(expected.ProductName, "Valdane Twain ActiveX");
-    EXPECT_EQ(std::memcmp(&p.identity, &expected, sizeof expected), 0);
+    for (const bool select : {false, true}) {
+        scripted p(script{});
+        TwainDriver driver(p, p, p, p);
+        ASSERT_EQ(select ? driver.choose_source() : driver.acquire(p, 300, 2, true, false), 0u);
+        EXPECT_EQ(std::memcmp(&p.identity, &expected, sizeof expected), 0) << select;
+    }
 }
 
 }  // namespace
