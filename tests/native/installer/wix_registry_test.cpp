@@ -61,20 +61,6 @@ TEST(WixRegistry, EachValueBecomesOneRowThatWritesItBack) {
     for (const auto& c : cases) EXPECT_EQ(c.expected, row(c.key, c.name, c.data)) << c.what;
 }
 
-TEST(WixRegistry, RowsComeSortedByKeyThenName) {
-    const std::string text = wix_registry_include(
-        {{L"Korvix.Twain\\CLSID", L"", L"{C}"}, {L"CLSID\\{C}", L"b", L"2"}, {L"CLSID\\{C}", L"", L"1"}}, {});
-    const size_t first = text.find(R"(Key="CLSID\{C}" Type)");
-    const size_t second = text.find(R"(Key="CLSID\{C}" Name="b")");
-    const size_t third = text.find(R"(Key="Korvix.Twain\CLSID")");
-    ASSERT_NE(std::string::npos, third) << text;
-    EXPECT_LT(first, second);
-    EXPECT_LT(second, third);
-    EXPECT_EQ(0u, text.rfind("<?xml", 0));
-    EXPECT_NE(std::string::npos, text.find("<Include>"));
-    EXPECT_NE(std::string::npos, text.find("</Include>\n"));
-}
-
 TEST(WixRegistry, RefusesWhatARegistryRowCannotHold) {
     const registry_entry refused[] = {
         {L"", L"", L"value without a key"},
