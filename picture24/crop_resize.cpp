@@ -16,9 +16,9 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
   BusyScope busy(*this);
   if (empty()) return false;
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
+  const std::size_t room = detail::picture_room(width, height);
   if (crop_in_place(left, top, width, height, stride)) return true;
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(room);
 
   // Columns of the new picture that come from the old one: [x0, x1).
   const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(left));
@@ -42,26 +42,17 @@ bool Picture24::crop(std::int32_t left, std::int32_t top, std::int32_t width, st
   return true;
 }
 
-namespace {
-// Bytes a crop in place may leave unused at the end of the buffer: the
-// larger of 4 MiB and an eighth of the buffer. Beyond that a fresh buffer of
-// the exact size gives the rest back (a big scan cropped to its page would
-// otherwise keep its whole old size).
-constexpr std::size_t kSmallWaste = std::size_t{4} << 20;
-bool waste_is_small(std::size_t old_size, std::size_t new_size) noexcept {
-  const std::size_t waste = old_size - new_size;
-  return waste <= kSmallWaste || waste <= old_size / 8;
-}
-}  // namespace
-
-// Crops inside the current buffer when little of it would be left unused (a
-// fresh large buffer costs page faults) and every row can move towards the
-// start: new rows no longer than old ones and a top edge at or below row 0.
-// Then each new row ends before the source of the next row begins.
+// Crops inside the current buffer when the new rows fit it and every row
+// can move towards the start: new rows no longer than old ones and a top
+// edge at or below row 0. Then each new row ends before the source of the
+// next row begins. A fresh buffer would cost the page faults of its first
+// touch and the release of the old one; the pages the cropped picture no
+// longer needs go back to the system instead (a small buffer, below the
+// size taken from pages, keeps its few unused bytes).
 bool Picture24::crop_in_place(std::int32_t left, std::int32_t top, std::int32_t width,
                               std::int32_t height, std::size_t stride) {
-  const std::size_t size = stride * static_cast<std::size_t>(height);
-  if (top < 0 || stride > stride_ || size > size_bytes() || !waste_is_small(size_bytes(), size)) return false;
+  const std::size_t room = detail::picture_room(width, height);
+  if (top < 0 || stride > stride_ || room > detail::capacity(bits_)) return false;
   const std::int64_t x0 = std::max<std::int64_t>(0, -static_cast<std::int64_t>(left));
   const std::int64_t x1 = std::min<std::int64_t>(width, static_cast<std::int64_t>(width_) - left);
   std::uint8_t* base = data();
@@ -79,6 +70,7 @@ bool Picture24::crop_in_place(std::int32_t left, std::int32_t top, std::int32_t 
     std::memset(dst, 0, before);
     std::memset(dst + before + middle, 0, stride - before - middle);
   }
+  detail::trim_bytes(bits_, room);
   delete_region();
   width_ = width;
   height_ = height;
@@ -90,8 +82,7 @@ bool Picture24::resize(std::int32_t width, std::int32_t height) {
   BusyScope busy(*this);
   if (empty()) return false;
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(detail::picture_room(width, height));
 
   // Byte offset of the source pixel of each new column, stepped exactly:
   // floor(x * old / new) without a division per column.

@@ -23,7 +23,7 @@ Picture24::~Picture24() = default;
 
 Picture24::Picture24(const Picture24& other) {
   if (!other.empty()) {
-    auto copy = detail::allocate_bytes(other.size_bytes());
+    auto copy = detail::allocate_bytes(detail::picture_room(other.width_, other.height_));
     std::memcpy(copy.get(), other.data(), other.size_bytes());
     replace(std::move(copy), other.width_, other.height_, other.stride_);
   }
@@ -137,8 +137,7 @@ bool Picture24::create(std::int32_t width, std::int32_t height, const PixelBytes
   check_not_busy();
   if (width <= 0 || height <= 0) return false;
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(detail::picture_room(width, height));
   // Build the first row, then copy it: one pass over the buffer.
   std::uint8_t* first = bits.get();
   for (std::int32_t x = 0; x < width; ++x) std::memcpy(first + 3 * static_cast<std::size_t>(x), bgr.data(), 3);
@@ -153,9 +152,9 @@ void Picture24::assign_pixels(std::int32_t width, std::int32_t height, const std
                               std::ptrdiff_t src_stride) {
   check_not_busy();
   const std::size_t stride = checked_stride(width);
-  const std::size_t size = checked_size(width, height);
+  const std::size_t room = detail::picture_room(width, height);
   if (src == nullptr) throw picture24_error(picture24_errc::wrong_shape, "No pixel data was given.");
-  auto bits = detail::allocate_bytes(size);
+  auto bits = detail::allocate_bytes(room);
   const std::size_t row_bytes = 3 * static_cast<std::size_t>(width);
   for (std::int32_t y = 0; y < height; ++y) {
     std::uint8_t* dst = bits.get() + stride * static_cast<std::size_t>(y);

@@ -52,8 +52,11 @@ using PixelBytes = std::array<std::uint8_t, 3>;    // [0] blue, [1] green, [2] r
 using PixelValues = std::array<std::int16_t, 3>;   // [0] blue, [1] green, [2] red
 
 namespace detail {
-// Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h).
+// Releases a pixel buffer from detail::allocate_bytes (picture24_internal.h),
+// which records how the buffer was taken and how many bytes it holds.
 struct ReleaseBytes {
+  std::size_t capacity = 0;
+  bool pages = false;  // whole pages of its own (large buffers)
   void operator()(std::uint8_t* bytes) const noexcept;
 };
 using Bytes = std::unique_ptr<std::uint8_t[], ReleaseBytes>;

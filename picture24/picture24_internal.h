@@ -10,11 +10,24 @@
 namespace korvix {
 namespace detail {
 
-// An uninitialised buffer of `size` bytes; callers write every byte. Large
-// buffers are aligned (and on Linux offered huge pages) because a fresh
-// multi-megabyte buffer otherwise spends more time in page faults than in
-// the operation that fills it. Failure becomes picture24_error.
+// A buffer of at least `size` bytes, uninitialised: callers write every byte
+// they use. Large buffers are whole pages of their own (page_memory.h).
+// Failure becomes picture24_error.
 Bytes allocate_bytes(std::size_t size);
+
+// Bytes for a picture of `width` x `height` (at least 1 x 1) and for its
+// quarter turn, whose rows may take up to 3 padding bytes more each. Every
+// pixel buffer holds at least this for its picture, so that every picture
+// turns in its own buffer.
+std::size_t picture_room(std::int32_t width, std::int32_t height);
+
+// Bytes the buffer holds; 0 for none.
+inline std::size_t capacity(const Bytes& bytes) noexcept { return bytes ? bytes.get_deleter().capacity : 0; }
+
+// Gives the memory of the pages past the first `size` bytes of a large
+// buffer back to the system, and lowers its capacity to match; the buffer
+// keeps its address. Small buffers stay as they are.
+void trim_bytes(Bytes& bytes, std::size_t size) noexcept;
 
 }  // namespace detail
 

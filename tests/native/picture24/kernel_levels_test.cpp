@@ -24,8 +24,13 @@ const struct {
 TEST(KernelLevels, EveryLevelGivesTheReferenceBytes) {
   std::mt19937 rng(12);
   std::vector<Picture24> sources;
+  // The turn in place: squares of odd and even sides, partial tiles, a
+  // tile at the buffer's end; other shapes turn their largest square in
+  // place and the rest aside, with rows moving to a longer, shorter or equal
+  // stride, and {200, 2} into rows with more padding than the old ones.
   for (const auto& [w, h] : {std::pair{1, 1}, {15, 3}, {16, 9}, {31, 33}, {32, 8}, {33, 70}, {47, 64}, {64, 65},
-                             {70, 130}, {130, 67}, {1023, 517}})
+                             {70, 130}, {130, 67}, {1023, 517}, {9, 9}, {21, 21}, {68, 68}, {301, 301}, {68, 67},
+                             {200, 2}, {2, 200}})
     sources.push_back(random_picture(w, h, rng));
   sources.push_back(every_colour());
   const kernels::Level best = kernels::best_level();
