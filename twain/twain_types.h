@@ -23,6 +23,22 @@ using TW_HANDLE = void*;
 using TW_MEMREF = void*;
 using TW_STR32 = char[34];
 
+// The calling convention of the functions a source manager hands out
+// (WINAPI: stdcall on 32-bit Windows, the platform's only one elsewhere).
+#if defined(_WIN32) && !defined(_WIN64)
+#define KORVIX_TWAIN_CALL __stdcall
+#else
+#define KORVIX_TWAIN_CALL
+#endif
+
+struct TW_IDENTITY;
+using DSMENTRYPROC = std::uint16_t(KORVIX_TWAIN_CALL*)(TW_IDENTITY*, TW_IDENTITY*, std::uint32_t, std::uint16_t,
+                                                       std::uint16_t, void*);
+using DSM_MEMALLOCATE = void*(KORVIX_TWAIN_CALL*)(std::uint32_t);
+using DSM_MEMFREE = void(KORVIX_TWAIN_CALL*)(void*);
+using DSM_MEMLOCK = void*(KORVIX_TWAIN_CALL*)(void*);
+using DSM_MEMUNLOCK = void(KORVIX_TWAIN_CALL*)(void*);
+
 #pragma pack(push, 2)
 
 struct TW_FIX32 {
@@ -131,6 +147,17 @@ struct TW_STATUS {
     TW_UINT16 Reserved;
 };
 
+// DAT_ENTRYPOINT (TWAIN 2): the source manager's entry and its memory
+// functions, for every block the application and its sources share.
+struct TW_ENTRYPOINT {
+    TW_UINT32 Size;
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+};
+
 #pragma pack(pop)
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
@@ -141,11 +168,17 @@ static_assert(sizeof(TW_USERINTERFACE) == 8, "TW_USERINTERFACE layout");
 static_assert(sizeof(TW_EVENT) == 6, "TW_EVENT layout");
 static_assert(sizeof(TW_PENDINGXFERS) == 6, "TW_PENDINGXFERS layout");
 static_assert(sizeof(TW_IMAGELAYOUT) == 28, "TW_IMAGELAYOUT layout");
+static_assert(sizeof(TW_ENTRYPOINT) == 24, "TW_ENTRYPOINT layout");
+#elif UINTPTR_MAX == 0xFFFFFFFFFFFFFFFFu
+static_assert(sizeof(TW_ENTRYPOINT) == 44, "TW_ENTRYPOINT layout");
 #endif
 
-// Data groups
+// Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties
 constexpr TW_UINT32 DG_CONTROL = 0x0001;
 constexpr TW_UINT32 DG_IMAGE = 0x0002;
+constexpr TW_UINT32 DF_DSM2 = 0x10000000;
+constexpr TW_UINT32 DF_APP2 = 0x20000000;
+constexpr TW_UINT32 DF_DS2 = 0x40000000;
 
 // Data argument types
 constexpr TW_UINT16 DAT_NULL = 0x0000;
@@ -159,6 +192,7 @@ constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
 constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
 constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
 constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
 
 // Messages
 constexpr TW_UINT16 MSG_NULL = 0x0000;
