@@ -1,5 +1,6 @@
 #include "twain/twain_driver.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace korvix::twain {
@@ -12,6 +13,12 @@ constexpr std::uint32_t kFailed = 1;
 // The rule for the bed's size: positive when the whole part is, or when the
 // fraction, read as a signed number, is.
 bool positive(TW_FIX32 v) noexcept { return v.Whole > 0 || static_cast<TW_INT16>(v.Frac) > 0; }
+
+// A product name as its field holds it, terminated or not.
+std::string name_of(const TW_IDENTITY& id) {
+    const std::size_t n = std::find(id.ProductName, id.ProductName + sizeof id.ProductName, '\0') - id.ProductName;
+    return std::string(id.ProductName, n);
+}
 
 }  // namespace
 
@@ -57,34 +64,56 @@ TW_UINT16 TwainDriver::to_source(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_
 
 // ---- connection -------------------------------------------------------------
 
-void TwainDriver::present_application() {
+// Opens the DSM with the application's identity. A TWAIN 2 DSM that says so
+// (DF_DSM2, which it sets in that identity) lends its memory functions for
+// the call; without them the platform's global memory serves, as for TWAIN 1.
+std::uint32_t TwainDriver::open_dsm() {
+    const bool twain2 = protocol_ == Protocol::twain2;
     app_identity_ = TW_IDENTITY{};
     app_identity_.Version.MajorNum = 1;
     app_identity_.Version.MinorNum = 0;
     app_identity_.Version.Language = TWLG_USA;
     app_identity_.Version.Country = TWCY_USA;
-    app_identity_.ProtocolMajor = 1;
-    app_identity_.ProtocolMinor = 9;
-    app_identity_.SupportedGroups = DG_CONTROL | DG_IMAGE;
+    app_identity_.ProtocolMajor = twain2 ? 2 : 1;
+    app_identity_.ProtocolMinor = twain2 ? 4 : 9;
+    app_identity_.SupportedGroups = DG_CONTROL | DG_IMAGE | (twain2 ? DF_APP2 : 0);
     set_text(app_identity_.Manufacturer, "Oderic Valdane");
     set_text(app_identity_.ProductFamily, "Quillon");
     set_text(app_identity_.ProductName, "Valdane Twain ActiveX");
-}
+    dsm_memory_.reset();
 
-std::uint32_t TwainDriver::connect_source() {
-    present_application();
     if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
-    if (open_default_source() != kDone) {
-        to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_);
-        return kFailed;
+    if (twain2 && (app_identity_.SupportedGroups & DF_DSM2)) {
+        TW_ENTRYPOINT entry{};
+        entry.Size = sizeof entry;
+        if (to_dsm(DAT_ENTRYPOINT, MSG_GET, &entry) == TWRC_SUCCESS && EntryPointMemory::usable(entry))
+            dsm_memory_.emplace(entry, memory_);
     }
     return kDone;
 }
 
-// An all-zero identity asks for the DSM's default source. Some managers pass
+std::uint32_t TwainDriver::connect_source() {
+    src_identity_ = TW_IDENTITY{};
+    if (open_dsm() != kDone) return kFailed;
+    if (open_default_source() != kDone) {
+        to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_);
+        return kFailed;
+    }
+    source_name_ = name_of(src_identity_);
+    return kDone;
+}
+
+// The preferred source by its name, when one is set. An all-zero identity
+// asks for the DSM's default source. Some managers pass
 // it to the source unfilled, and some sources refuse it: then the manager is
 // asked which source is its default, and that one is opened by name.
 std::uint32_t TwainDriver::open_default_source() {
+    if (!preferred_.empty()) {
+        src_identity_ = TW_IDENTITY{};
+        set_text(src_identity_.ProductName, preferred_.c_str());
+        source_open_ = to_dsm(DAT_IDENTITY, MSG_OPENDS, &src_identity_) == TWRC_SUCCESS;
+        if (source_open_) return kDone;
+    }
     src_identity_ = TW_IDENTITY{};
     source_open_ = to_dsm(DAT_IDENTITY, MSG_OPENDS, &src_identity_) == TWRC_SUCCESS;
     if (!source_open_) {
@@ -106,6 +135,7 @@ std::uint32_t TwainDriver::acquire(ImageSink& picture, std::int16_t resolution, 
     if (busy_) return kFailed;  // a second DSM session inside the first is not safe
     pixel_type_ = color_type;
     resolution_sent_ = 0;
+    source_name_.clear();
     CallScope call(*this);
     if (!call.has_window()) return kFailed;
     if (connect_source() != kDone) return kFailed;
@@ -137,13 +167,14 @@ std::uint32_t TwainDriver::acquire(ImageSink& picture, std::int16_t resolution, 
 
 std::uint32_t TwainDriver::choose_source() {
     if (busy_) return kFailed;
+    source_name_.clear();
     CallScope call(*this);
     if (!call.has_window()) return kFailed;
     // The default source is opened as for a scan, but the chooser is shown
     // even when it will not open (unplugged): that is when the user most
     // needs to pick another.
-    present_application();
-    if (to_dsm(DAT_PARENT, MSG_OPENDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
+    src_identity_ = TW_IDENTITY{};
+    if (open_dsm() != kDone) return kFailed;
     open_default_source();
     // The DSM writes the user's choice into its own record (and makes it
     // its default); the identity that was opened is what gets closed.
@@ -152,7 +183,23 @@ std::uint32_t TwainDriver::choose_source() {
         disconnect_source();
         return kFailed;
     }
+    source_name_ = name_of(chosen);
     if (disconnect_source() != kDone) return kFailed;
+    return call.finish();
+}
+
+std::uint32_t TwainDriver::list_sources(std::vector<std::string>& names) {
+    names.clear();
+    if (busy_) return kFailed;
+    CallScope call(*this);
+    if (!call.has_window()) return kFailed;
+    if (open_dsm() != kDone) return kFailed;
+    for (TW_UINT16 msg = MSG_GETFIRST; names.size() < kMostSources; msg = MSG_GETNEXT) {
+        TW_IDENTITY source{};
+        if (to_dsm(DAT_IDENTITY, msg, &source) != TWRC_SUCCESS) break;  // TWRC_ENDOFLIST, or none at all
+        names.push_back(name_of(source));
+    }
+    if (to_dsm(DAT_PARENT, MSG_CLOSEDSM, &msg_window_) != TWRC_SUCCESS) return kFailed;
     return call.finish();
 }
 
@@ -160,18 +207,18 @@ std::uint32_t TwainDriver::choose_source() {
 
 std::uint32_t TwainDriver::set_one_value(TW_UINT16 cap, TW_UINT16 item_type, TW_UINT32 item) {
     const TW_ONEVALUE value{item_type, item};
-    TW_HANDLE container = memory_.alloc_zeroed(sizeof value);
+    TW_HANDLE container = shared().alloc_zeroed(sizeof value);
     if (!container) return kFailed;
-    void* at = memory_.lock(container);
+    void* at = shared().lock(container);
     if (!at) {
-        memory_.free(container);
+        shared().free(container);
         return kFailed;
     }
     std::memcpy(at, &value, sizeof value);
-    memory_.unlock(container);
+    shared().unlock(container);
     TW_CAPABILITY capability{cap, TWON_ONEVALUE, container};
     const TW_UINT16 rc = to_source(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
-    memory_.free(container);
+    shared().free(container);
     return rc == TWRC_SUCCESS ? kDone : kFailed;
 }
 
@@ -184,8 +231,8 @@ bool TwainDriver::get_current_value(TW_UINT16 cap, TW_UINT32& item) {
     TW_HANDLE container = capability.hContainer;
     if (!container) return false;
     bool found = false;
-    const std::size_t size = memory_.size(container);
-    if (const auto* at = static_cast<const unsigned char*>(memory_.lock(container))) {
+    const std::size_t size = shared().size(container);
+    if (const auto* at = static_cast<const unsigned char*>(shared().lock(container))) {
         if (capability.ConType == TWON_RANGE && size >= sizeof(TW_RANGE)) {
             TW_RANGE range;
             std::memcpy(&range, at, sizeof range);
@@ -208,9 +255,9 @@ bool TwainDriver::get_current_value(TW_UINT16 cap, TW_UINT32& item) {
             item = value.Item;
             found = true;
         }
-        memory_.unlock(container);
+        shared().unlock(container);
     }
-    memory_.free(container);
+    shared().free(container);
     return found;
 }
 
@@ -298,11 +345,11 @@ std::uint32_t TwainDriver::run_transfer(ImageSink& picture, bool show_interface)
     if (signal == MSG_XFERREADY) {
         TW_HANDLE image = nullptr;
         const bool transferred = to_source(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &image) == TWRC_XFERDONE;
-        if (!transferred) picture.release(image);
+        if (!transferred) picture.release(image, shared());
         TW_PENDINGXFERS pending{};
         const bool ended = to_source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) == TWRC_SUCCESS;
-        const bool taken = transferred && ended && picture.take(image) == kDone;
-        picture.release(image);  // whatever was not taken
+        const bool taken = transferred && ended && picture.take(image, shared()) == kDone;
+        picture.release(image, shared());  // whatever was not taken
         // Only one image is wanted: further pending ones are discarded on
         // every path, so the source goes back to its enabled state and can
         // be disabled. An end of transfer that was refused may have left

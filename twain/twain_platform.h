@@ -22,7 +22,9 @@ protected:
     ~DsmEntry() = default;
 };
 
-// GlobalAlloc (movable, zero-filled), GlobalLock, GlobalUnlock, GlobalFree, GlobalSize.
+// GlobalAlloc (movable, zero-filled), GlobalLock, GlobalUnlock, GlobalFree,
+// GlobalSize; or a TWAIN 2 source manager's own memory functions (see
+// entry_point_memory.h), for the blocks shared with a source.
 class GlobalMemory {
 public:
     virtual TW_HANDLE alloc_zeroed(std::size_t bytes) noexcept = 0;
@@ -33,6 +35,24 @@ public:
 
 protected:
     ~GlobalMemory() = default;
+};
+
+// lock() ... unlock() of a shared block, on every path.
+class LockedBlock {
+public:
+    LockedBlock(GlobalMemory& memory, TW_HANDLE block) noexcept
+        : memory_(memory), block_(block), at_(block ? memory.lock(block) : nullptr) {}
+    ~LockedBlock() {
+        if (at_) memory_.unlock(block_);
+    }
+    LockedBlock(const LockedBlock&) = delete;
+    LockedBlock& operator=(const LockedBlock&) = delete;
+    void* get() const noexcept { return at_; }
+
+private:
+    GlobalMemory& memory_;
+    TW_HANDLE block_;
+    void* at_;
 };
 
 // The thread's message queue, as GetMessage, TranslateMessage and
@@ -65,18 +85,19 @@ protected:
 };
 
 // Turns the handle of a native transfer into the caller's picture
-// (DibToPicture). Sources hand over a global block holding a DIB, or on some
-// platforms a bitmap of the windowing system; only the sink knows how each
-// kind is released.
+// (DibToPicture). Sources hand over a block of shared memory holding a DIB,
+// or on some platforms a bitmap of the windowing system; only the sink knows
+// how each kind is released. memory: the shared memory of this call, which
+// a block is locked, sized and freed with.
 class ImageSink {
 public:
     // Returns 0 when the picture was replaced, 1 when not. Whenever it
     // released the image it sets image to null; an image it did not release
     // stays the caller's.
-    virtual TW_UINT32 take(TW_HANDLE& image) noexcept = 0;
+    virtual TW_UINT32 take(TW_HANDLE& image, GlobalMemory& memory) noexcept = 0;
     // Releases an image handle of any kind that was not taken; sets it to
     // null. Null is left alone.
-    virtual void release(TW_HANDLE& image) noexcept = 0;
+    virtual void release(TW_HANDLE& image, GlobalMemory& memory) noexcept = 0;
 
 protected:
     ~ImageSink() = default;

@@ -24,6 +24,22 @@ using TW_HANDLE = void*;
 using TW_MEMREF = void*;
 using TW_STR32 = char[34];
 
+// The calling convention of the functions a source manager hands out
+// (WINAPI: stdcall on 32-bit Windows, the platform's only one elsewhere).
+#if defined(_WIN32) && !defined(_WIN64)
+#define KORVIX_TWAIN_CALL __stdcall
+#else
+#define KORVIX_TWAIN_CALL
+#endif
+
+struct TW_IDENTITY;
+using DSMENTRYPROC = std::uint16_t(KORVIX_TWAIN_CALL*)(TW_IDENTITY*, TW_IDENTITY*, std::uint32_t, std::uint16_t,
+                                                       std::uint16_t, void*);
+using DSM_MEMALLOCATE = void*(KORVIX_TWAIN_CALL*)(std::uint32_t);
+using DSM_MEMFREE = void(KORVIX_TWAIN_CALL*)(void*);
+using DSM_MEMLOCK = void*(KORVIX_TWAIN_CALL*)(void*);
+using DSM_MEMUNLOCK = void(KORVIX_TWAIN_CALL*)(void*);
+
 #pragma pack(push, 2)
 
 struct TW_FIX32 {
@@ -132,6 +148,17 @@ struct TW_STATUS {
     TW_UINT16 Reserved;
 };
 
+// DAT_ENTRYPOINT (TWAIN 2): the source manager's entry and its memory
+// functions, for every block the application and its sources share.
+struct TW_ENTRYPOINT {
+    TW_UINT32 Size;
+    DSMENTRYPROC DSM_Entry;
+    DSM_MEMALLOCATE DSM_MemAllocate;
+    DSM_MEMFREE DSM_MemFree;
+    DSM_MEMLOCK DSM_MemLock;
+    DSM_MEMUNLOCK DSM_MemUnlock;
+};
+
 #pragma pack(pop)
 
 // Record layouts of both Windows targets, worked out field by field from the
@@ -161,6 +188,7 @@ static_assert(sizeof(TW_EVENT) == record_layout::on_target(      6,   10), "TW_E
 static_assert(sizeof(TW_PENDINGXFERS) == record_layout::on_target(6,   6), "TW_PENDINGXFERS layout");
 static_assert(sizeof(TW_IMAGEINFO) == record_layout::on_target( 42,   42), "TW_IMAGEINFO layout");
 static_assert(sizeof(TW_STATUS) == record_layout::on_target(     4,    4), "TW_STATUS layout");
+static_assert(sizeof(TW_ENTRYPOINT) == record_layout::on_target(24,   44), "TW_ENTRYPOINT layout");
 // Where the pointer members sit, and what follows them.
 static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50 && offsetof(TW_IDENTITY, ProductName) == 122,
               "TW_IDENTITY fields");
@@ -170,12 +198,18 @@ static_assert(offsetof(TW_USERINTERFACE, hParent) == 4, "TW_USERINTERFACE.hParen
 static_assert(offsetof(TW_EVENT, pEvent) == 0, "TW_EVENT.pEvent");
 static_assert(offsetof(TW_EVENT, TWMessage) == record_layout::on_target(4, 8), "TW_EVENT.TWMessage");
 static_assert(offsetof(TW_PENDINGXFERS, EOJ) == 2, "TW_PENDINGXFERS.EOJ");
+static_assert(offsetof(TW_ENTRYPOINT, DSM_Entry) == 4 &&
+                  offsetof(TW_ENTRYPOINT, DSM_MemUnlock) == record_layout::on_target(20, 36),
+              "TW_ENTRYPOINT fields");
 static_assert(offsetof(TW_IMAGEINFO, BitsPerPixel) == 34 && offsetof(TW_IMAGEINFO, Compression) == 40,
               "TW_IMAGEINFO fields");
 
-// Data groups
+// Data groups, and the flags of SupportedGroups that tell TWAIN 2 parties
 constexpr TW_UINT32 DG_CONTROL = 0x0001;
 constexpr TW_UINT32 DG_IMAGE = 0x0002;
+constexpr TW_UINT32 DF_DSM2 = 0x10000000;
+constexpr TW_UINT32 DF_APP2 = 0x20000000;
+constexpr TW_UINT32 DF_DS2 = 0x40000000;
 
 // Data argument types
 constexpr TW_UINT16 DAT_NULL = 0x0000;
@@ -189,6 +223,7 @@ constexpr TW_UINT16 DAT_USERINTERFACE = 0x0009;
 constexpr TW_UINT16 DAT_IMAGEINFO = 0x0101;
 constexpr TW_UINT16 DAT_IMAGELAYOUT = 0x0102;
 constexpr TW_UINT16 DAT_IMAGENATIVEXFER = 0x0104;
+constexpr TW_UINT16 DAT_ENTRYPOINT = 0x0403;
 
 // Messages
 constexpr TW_UINT16 MSG_NULL = 0x0000;

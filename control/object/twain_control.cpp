@@ -21,6 +21,21 @@ com_ptr<IPictureDisp> make_empty_picture() {
     return pic;
 }
 
+// The folder the module was loaded from (its 32-bit helper lies there too).
+std::wstring module_folder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(module_instance(), path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return L".";
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    return path.substr(0, path.find_last_of(L"\\/"));
+}
+
 // Initial size until the container sets one: 240 x 180 pixels at 96 dpi.
 constexpr SIZEL kDefaultExtent = {6350, 4763};
 
@@ -32,7 +47,7 @@ TwainControl::TwainControl()
     // and its own empty view picture; mPicture is another empty picture.
     view_ = std::make_unique<ControlView>(static_cast<ControlViewSite&>(*this));
     picture_ = make_empty_picture();
-    twain_ = std::make_unique<twain::TwainAcquisition>();
+    twain_ = twain::make_acquisition(module_folder());
     pic24_.set_progress_listener(&pic24_progress_);
     view_->set_size_pixels(240, 180);
     module_add_ref();

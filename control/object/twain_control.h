@@ -21,7 +21,7 @@
 #include "control/persist/settings_procedures.h"
 #include "control/twain_interface.h"
 #include "picture24/picture24.h"
-#include "twain/win/twain_acquisition.h"
+#include "twain/win/acquisition.h"
 #include "view/control_view.h"
 
 namespace korvix {
@@ -226,6 +226,7 @@ private:
     void container_window_destroying() noexcept override;
 
     IUnknown* identity() noexcept { return static_cast<ITwain*>(this); }
+    HWND dialog_owner() const noexcept;
     // Runs body at the automation boundary: exceptions become HRESULTs with
     // error information. When body is the member an Invoke dispatched to,
     // its failure is recorded for that Invoke's EXCEPINFO.
@@ -286,7 +287,7 @@ private:
     // Companions.
     std::unique_ptr<ControlView> view_;
     GdiHelper gdi_;
-    std::unique_ptr<twain::TwainAcquisition> twain_;  // mTwain
+    std::unique_ptr<twain::Acquisition> twain_;  // mTwain
     Pic24Progress pic24_progress_{*this};
     Picture24 pic24_;
 

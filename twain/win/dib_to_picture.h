@@ -3,7 +3,7 @@
 // is checked against its block's size before anything past the header is
 // read; a source that hands over a GDI bitmap instead (cameras do) is read
 // from the bitmap. Either is released once the picture holds its copy, with
-// the call that fits its kind: GlobalFree or DeleteObject.
+// the call that fits its kind: the shared memory's free, or DeleteObject.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +24,8 @@ public:
     DibToPicture(com_ptr<IPictureDisp>& picture, const TwainDriver& driver) noexcept
         : picture_(picture), driver_(driver) {}
 
-    TW_UINT32 take(TW_HANDLE& image) noexcept override;
-    void release(TW_HANDLE& image) noexcept override;
+    TW_UINT32 take(TW_HANDLE& image, GlobalMemory& memory) noexcept override;
+    void release(TW_HANDLE& image, GlobalMemory& memory) noexcept override;
 
     // Of the last image taken: whether it became the picture, and the
     // resolution it stated (0 when it stated none).

@@ -4,14 +4,16 @@
 
 namespace korvix::twain {
 
-TwainAcquisition::TwainAcquisition(DsmEntry* dsm) noexcept
-    : driver_(dsm ? *dsm : library_, memory_, pump_, windows_) {}
+TwainAcquisition::TwainAcquisition(DsmEntry* dsm, TwainDriver::Protocol protocol) noexcept
+    : library_(protocol == TwainDriver::Protocol::twain2 ? DsmLibrary::Names::twaindsm_then_twain_32
+                                                          : DsmLibrary::Names::twain_32),
+      driver_(dsm ? *dsm : library_, memory_, pump_, windows_, protocol) {}
 
-AcquireResult TwainAcquisition::acquire(com_ptr<IPictureDisp>& picture, std::int16_t resolution,
-                                        std::int32_t color_type, bool show_progress, bool show_interface) {
+AcquireResult TwainAcquisition::acquire(com_ptr<IPictureDisp>& picture, const ScanSettings& settings, HWND) {
     DibToPicture sink(picture, driver_);
     AcquireResult result;
-    result.status = driver_.acquire(sink, resolution, color_type, show_progress, show_interface);
+    result.status = driver_.acquire(sink, settings.resolution, settings.color_type, settings.show_progress,
+                                    settings.show_interface);
     result.replaced = sink.replaced();
     if (result.replaced) {
         const double fallback = driver_.resolution_sent();
@@ -21,6 +23,16 @@ AcquireResult TwainAcquisition::acquire(com_ptr<IPictureDisp>& picture, std::int
     return result;
 }
 
-std::uint32_t TwainAcquisition::choose_source() { return driver_.choose_source(); }
+std::uint32_t TwainAcquisition::choose_source(HWND) { return driver_.choose_source(); }
+
+std::vector<std::string> TwainAcquisition::list_sources() noexcept {
+    std::vector<std::string> names;
+    try {
+        if (library_.available()) driver_.list_sources(names);
+    } catch (...) {
+        names.clear();
+    }
+    return names;
+}
 
 }  // namespace korvix::twain

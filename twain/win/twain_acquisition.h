@@ -1,6 +1,7 @@
-// The control's cTwain under Windows: the driver on TWAIN_32.DLL, global
-// memory, the GetMessageA loop and the hidden message window, with the
-// transferred image turned into a picture in memory.
+// The control's cTwain under Windows, in the control's own process: the
+// driver on the source manager, global memory, the GetMessageA loop and the
+// hidden message window, with the transferred image turned into a picture
+// in memory.
 #pragma once
 
 #include <windows.h>
@@ -8,35 +9,40 @@
 #include <olectl.h>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "common/win/unique_resource.h"
 #include "twain/twain_driver.h"
+#include "twain/win/acquisition.h"
 #include "twain/win/dsm_library.h"
 #include "twain/win/win_platform.h"
 
 namespace korvix::twain {
 
-struct AcquireResult {
-    std::uint32_t status = 1;  // 0 done, 1 failed (the control does not look at it)
-    bool replaced = false;     // picture holds a new image
-    double dpi_x = 0, dpi_y = 0;  // its resolution: as the DIB stated it, else as set on the source, else 0
-};
-
-class TwainAcquisition {
+class TwainAcquisition final : public Acquisition {
 public:
     // dsm: another entry to the DSM (a benchmark's timing wrapper); the
-    // library's own when null. It must outlive this object.
-    explicit TwainAcquisition(DsmEntry* dsm = nullptr) noexcept;
+    // library's own when null. It must outlive this object. The 64-bit
+    // control speaks TWAIN 2 to TWAINDSM.DLL, or failing that TWAIN_32.DLL.
+    explicit TwainAcquisition(DsmEntry* dsm = nullptr,
+                              TwainDriver::Protocol protocol = TwainDriver::Protocol::twain1) noexcept;
     TwainAcquisition(const TwainAcquisition&) = delete;
     TwainAcquisition& operator=(const TwainAcquisition&) = delete;
 
-    // Throws hresult_error when TWAIN_32.DLL cannot be bound.
-    AcquireResult acquire(com_ptr<IPictureDisp>& picture, std::int16_t resolution, std::int32_t color_type,
-                          bool show_progress, bool show_interface);
-    std::uint32_t choose_source();
-    // True while acquire() or choose_source() runs (their nested message
-    // loop may call back into the control).
-    bool busy() const noexcept { return driver_.busy(); }
+    // Throws hresult_error when the source manager cannot be bound.
+    AcquireResult acquire(com_ptr<IPictureDisp>& picture, const ScanSettings& settings, HWND owner = nullptr) override;
+    std::uint32_t choose_source(HWND owner = nullptr) override;
+    bool busy() const noexcept override { return driver_.busy(); }
+
+    // The source to open by name (empty: the manager's default), the one
+    // the last call opened or chose, and the names the manager lists.
+    void set_preferred_source(const std::string& name) { driver_.set_preferred_source(name); }
+    const std::string& source_name() const noexcept { return driver_.source_name(); }
+    // Empty when the manager cannot be bound or lists nothing.
+    std::vector<std::string> list_sources() noexcept;
+    // Whether the source manager can be bound.
+    bool available() noexcept { return library_.available(); }
 
 private:
     DsmLibrary library_;

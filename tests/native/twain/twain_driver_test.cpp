@@ -1,8 +1,9 @@
 // The driver against a scripted platform: one fake plays the DSM, the
 // source, global memory, the event pump, the message window and the picture
 // sink. It answers as the row's script says, records every request as a line
-// of a trace, and notes every misuse of the protocol or of a global block.
-// One row per protocol path.
+// of a trace, and notes every misuse of the protocol or of a shared block.
+// Played as a TWAIN 2 DSM, it keeps a second pool of blocks that only its
+// entry points reach. One row per protocol path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,6 +53,8 @@ struct script {
     TW_UINT16 pending_after_end = 0;
     bool xfer_gives_handle = true;
     bool sink_frees_dib = true;  // DibToPicture's; it must when it succeeds
+    bool dsm2 = false;           // a TWAIN 2 DSM: DF_DSM2 at MSG_OPENDSM, DAT_ENTRYPOINT
+    std::vector<std::string> sources{"Flatbed", "Camera"};  // what MSG_GETFIRST/GETNEXT list
 };
 
 std::string cap_name(TW_UINT16 cap) {
@@ -69,16 +72,28 @@ std::string number(TW_FIX32 v) {
     return text;
 }
 
+class scripted;
+scripted* g_dsm = nullptr;  // the TWAIN 2 DSM whose entry points a row hands out
+
 class scripted final : public DsmEntry, public GlobalMemory, public EventPump, public MessageWindows, public ImageSink {
 public:
-    explicit scripted(script s) : s_(std::move(s)) {}
+    explicit scripted(script s) : s_(std::move(s)) { g_dsm = this; }
+    ~scripted() { g_dsm = nullptr; }
+
+    // The DSM's memory functions (DAT_ENTRYPOINT): its own pool.
+    static TW_HANDLE KORVIX_TWAIN_CALL dsm_alloc(TW_UINT32 n) { return g_dsm->pool_alloc(g_dsm->dsm_blocks_, n); }
+    static void KORVIX_TWAIN_CALL dsm_free(TW_HANDLE h) { g_dsm->pool_free(g_dsm->dsm_blocks_, h); }
+    static TW_MEMREF KORVIX_TWAIN_CALL dsm_lock(TW_HANDLE h) { return g_dsm->pool_lock(g_dsm->dsm_blocks_, h); }
+    static void KORVIX_TWAIN_CALL dsm_unlock(TW_HANDLE h) { g_dsm->pool_unlock(g_dsm->dsm_blocks_, h); }
+    int global_calls = 0, dsm_calls = 0;  // blocks allocated, locked or freed in each pool
 
     lines trace;
     lines faults;  // misuse of the protocol or of memory
     bool picture_replaced = false;
     TW_IDENTITY identity{};  // as MSG_OPENDSM received it
     std::function<void()> on_dispatch;
-    std::size_t live_blocks() const noexcept { return blocks_.size(); }
+    std::size_t live_blocks() const noexcept { return blocks_.size() + dsm_blocks_.size(); }
+    GlobalMemory* sink_memory = nullptr;  // what the sink was handed
 
     TW_UINT16 entry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
                     TW_MEMREF data) override {
@@ -86,32 +101,25 @@ public:
         if (origin != app_) faults.push_back("origin is not the application identity");
         const bool parent = msg == MSG_OPENDSM || msg == MSG_CLOSEDSM;
         const bool image = dat == DAT_IMAGELAYOUT || dat == DAT_IMAGENATIVEXFER;
-        if (dg != (image ? DG_IMAGE : DG_CONTROL) || (!dest && dat != (parent ? DAT_PARENT : DAT_IDENTITY)))
+        const TW_UINT16 to_dsm_dat = parent ? DAT_PARENT : msg == MSG_GET ? DAT_ENTRYPOINT : DAT_IDENTITY;
+        if (dg != (image ? DG_IMAGE : DG_CONTROL) || (!dest && dat != to_dsm_dat))
             faults.push_back("wrong data group or type for message " + std::to_string(msg));
         if (!dest) return to_dsm(msg, data);
         if (dest->Id != kOpened) faults.push_back("request to another source than the one opened");
         return to_source(dg, dat, msg, data);
     }
 
-    TW_HANDLE alloc_zeroed(std::size_t bytes) noexcept override {
-        const auto h = reinterpret_cast<TW_HANDLE>(++handles_);
-        blocks_[h] = block{std::vector<std::uint8_t>(bytes)};
-        return h;
+    TW_HANDLE alloc_zeroed(std::size_t bytes) noexcept override { return pool_alloc(blocks_, bytes); }
+    void* lock(TW_HANDLE h) noexcept override { return pool_lock(blocks_, h); }
+    void unlock(TW_HANDLE h) noexcept override { pool_unlock(blocks_, h); }
+    bool free(TW_HANDLE h) noexcept override { return pool_free(blocks_, h); }
+    // GlobalSize: on Windows it sizes a TWAIN 2 DSM's blocks too.
+    std::size_t size(TW_HANDLE h) noexcept override {
+        for (pool* p : {&blocks_, &dsm_blocks_})
+            if (p->count(h)) return (*p)[h].bytes.size();
+        faults.push_back("size of an unknown block");
+        return 0;
     }
-    void* lock(TW_HANDLE h) noexcept override {
-        block* b = find(h, "lock");
-        return b ? (++b->locks, b->bytes.data()) : nullptr;
-    }
-    void unlock(TW_HANDLE h) noexcept override {
-        block* b = find(h, "unlock");
-        if (b && b->locks-- == 0) faults.push_back("unbalanced unlock");
-    }
-    bool free(TW_HANDLE h) noexcept override {
-        block* b = find(h, "free");
-        if (b && b->locks) faults.push_back("free of a locked block");
-        return b && blocks_.erase(h);
-    }
-    std::size_t size(TW_HANDLE h) noexcept override { return find(h, "size") ? blocks_[h].bytes.size() : 0; }
 
     Wait wait() noexcept override {
         if (turn_ == s_.turns.size()) return faults.push_back("waited past the script"), Wait::failed;
@@ -131,15 +139,18 @@ public:
         return answer("WINDOW-") == TWRC_SUCCESS;
     }
 
-    TW_UINT32 take(TW_HANDLE& dib) noexcept override {  // 0: the picture was replaced, 1 (TWRC_FAILURE): not
-        find(dib, "DibToPicture");
-        if (s_.sink_frees_dib && free(dib)) dib = nullptr;
+    TW_UINT32 take(TW_HANDLE& dib, GlobalMemory& memory) noexcept override {  // 0: replaced, 1 (TWRC_FAILURE): not
+        sink_memory = &memory;
+        if (!memory.size(dib)) faults.push_back("DibToPicture of an unknown block");
+        if (s_.sink_frees_dib && memory.free(dib)) dib = nullptr;
         const TW_UINT16 status = answer("TAKE");
         picture_replaced = status == TWRC_SUCCESS;
         return status;
     }
-    void release(TW_HANDLE& image) noexcept override {
-        if (image && !free(image)) faults.push_back("release of an image that is not a live block");
+    void release(TW_HANDLE& image, GlobalMemory& memory) noexcept override {
+        const std::size_t live = live_blocks();
+        if (image) memory.free(image);
+        if (image && live_blocks() != live - 1) faults.push_back("release of an image that is not a live block");
         image = nullptr;
     }
 
@@ -148,17 +159,42 @@ private:
         std::vector<std::uint8_t> bytes;
         int locks = 0;
     };
+    using pool = std::map<TW_HANDLE, block>;
     // Records the request and answers as the script says, else as given.
     TW_UINT16 answer(const std::string& line, TW_UINT16 otherwise = TWRC_SUCCESS) {
         trace.push_back(line);
         const auto it = s_.rc.find(line);
         return it == s_.rc.end() ? otherwise : it->second;
     }
-    block* find(TW_HANDLE h, const char* use) {
-        const auto it = blocks_.find(h);
-        if (it == blocks_.end()) faults.push_back(std::string(use) + " of an unknown block");
-        return it == blocks_.end() ? nullptr : &it->second;
+    int& calls(const pool& p) noexcept { return &p == &blocks_ ? global_calls : dsm_calls; }
+    block* find(pool& p, TW_HANDLE h, const char* use) {
+        ++calls(p);
+        const auto it = p.find(h);
+        if (it == p.end()) faults.push_back(std::string(use) + " of an unknown block");
+        return it == p.end() ? nullptr : &it->second;
     }
+    TW_HANDLE pool_alloc(pool& p, std::size_t bytes) {
+        ++calls(p);
+        const auto h = reinterpret_cast<TW_HANDLE>(++handles_);
+        p[h] = block{std::vector<std::uint8_t>(bytes)};
+        return h;
+    }
+    void* pool_lock(pool& p, TW_HANDLE h) {
+        block* b = find(p, h, "lock");
+        return b ? (++b->locks, b->bytes.data()) : nullptr;
+    }
+    void pool_unlock(pool& p, TW_HANDLE h) {
+        block* b = find(p, h, "unlock");
+        if (b && b->locks-- == 0) faults.push_back("unbalanced unlock");
+    }
+    bool pool_free(pool& p, TW_HANDLE h) {
+        block* b = find(p, h, "free");
+        if (b && b->locks) faults.push_back("free of a locked block");
+        return b && p.erase(h);
+    }
+    // The source allocates from the DSM's pool once the DSM is a TWAIN 2 one
+    // that lent its functions.
+    pool& source_pool() noexcept { return lent_ ? dsm_blocks_ : blocks_; }
 
     TW_UINT16 to_dsm(TW_UINT16 msg, TW_MEMREF data) {
         auto& id = *static_cast<TW_IDENTITY*>(data);
@@ -167,8 +203,32 @@ private:
         case MSG_OPENDSM:
         case MSG_CLOSEDSM:
             if (*static_cast<TW_HANDLE*>(data) != &window_) faults.push_back("DAT_PARENT without the message window");
-            if (msg == MSG_OPENDSM) identity = *app_;
+            if (msg == MSG_OPENDSM) {
+                identity = *app_;
+                lent_ = false;
+                if (s_.dsm2) app_->SupportedGroups |= DF_DSM2;
+            }
             return answer(msg == MSG_OPENDSM ? "OPENDSM" : "CLOSEDSM");
+        case MSG_GET: {  // DAT_ENTRYPOINT
+            auto& entry = *static_cast<TW_ENTRYPOINT*>(data);
+            if (!s_.dsm2 || entry.Size != sizeof entry) faults.push_back("DAT_ENTRYPOINT of a TWAIN 1 DSM, or unsized");
+            const TW_UINT16 rc = answer("ENTRYPOINT");
+            if (rc == TWRC_SUCCESS) {
+                entry.DSM_MemAllocate = dsm_alloc, entry.DSM_MemFree = dsm_free;
+                entry.DSM_MemLock = dsm_lock, entry.DSM_MemUnlock = dsm_unlock;
+                lent_ = true;
+            }
+            return rc;
+        }
+        case MSG_GETFIRST:
+        case MSG_GETNEXT: {
+            if (msg == MSG_GETFIRST) listed_ = 0;
+            const TW_UINT16 rc = answer(msg == MSG_GETFIRST ? "GETFIRST" : "GETNEXT");
+            if (listed_ == s_.sources.size()) return msg == MSG_GETFIRST ? TWRC_FAILURE : TWRC_ENDOFLIST;
+            id = TW_IDENTITY{};
+            set_text(id.ProductName, s_.sources[listed_++].c_str());
+            return rc;
+        }
         case MSG_GETDEFAULT: {
             const TW_UINT16 rc = answer("GETDEFAULT");
             if (rc == TWRC_SUCCESS) id = TW_IDENTITY{}, set_text(id.ProductName, kDefault);
@@ -180,12 +240,17 @@ private:
             // the one MSG_GETDEFAULT gave.
             std::string line = msg == MSG_OPENDS ? "OPENDS" : "USERSELECT";
             if (msg == MSG_OPENDS && std::memcmp(&id, &zero, sizeof zero) != 0) {
-                if (std::strcmp(id.ProductName, kDefault) != 0 || id.Id != 0)
-                    faults.push_back("MSG_OPENDS without a zero or the default identity");
+                if ((std::strcmp(id.ProductName, kDefault) != 0 && std::strcmp(id.ProductName, "Flatbed") != 0) ||
+                    id.Id != 0)
+                    faults.push_back("MSG_OPENDS without a zero, the default or a listed identity");
                 line += std::string(" ") + id.ProductName;
             }
             const TW_UINT16 rc = answer(line);
-            if (rc == TWRC_SUCCESS) id.Id = msg == MSG_OPENDS ? kOpened : kOpened + 1;  // the user chose another
+            if (rc != TWRC_SUCCESS) return rc;
+            // The DSM fills in the identity of what it opened; the user chose another.
+            if (!id.ProductName[0]) set_text(id.ProductName, "Flatbed");
+            if (msg == MSG_USERSELECT) set_text(id.ProductName, "Camera");
+            id.Id = msg == MSG_OPENDS ? kOpened : kOpened + 1;
             return rc;
         }
         case MSG_CLOSEDS:
@@ -202,14 +267,14 @@ private:
             const auto it = s_.gets.find(cap.Cap);
             if (it == s_.gets.end()) return TWRC_FAILURE;
             if (!it->second.bytes.empty()) {
-                const TW_HANDLE h = alloc_zeroed(it->second.bytes.size());
-                std::memcpy(blocks_[h].bytes.data(), it->second.bytes.data(), it->second.bytes.size());
+                const TW_HANDLE h = pool_alloc(source_pool(), it->second.bytes.size());
+                std::memcpy(source_pool()[h].bytes.data(), it->second.bytes.data(), it->second.bytes.size());
                 cap.hContainer = h;
                 cap.ConType = it->second.con_type;
             }
             return it->second.rc;
         }
-        const block* b = find(cap.hContainer, "MSG_SET");
+        const block* b = find(source_pool(), cap.hContainer, "MSG_SET");
         if (!b || b->bytes.size() != sizeof(TW_ONEVALUE) || b->locks) {
             faults.push_back("MSG_SET without an unlocked 6-byte container");
             return TWRC_FAILURE;
@@ -254,7 +319,7 @@ private:
         if (dat == DAT_IMAGENATIVEXFER) {
             auto* handle = static_cast<TW_HANDLE*>(data);
             if (*handle) faults.push_back("native transfer handle not zero");
-            if (s_.xfer_gives_handle) *handle = alloc_zeroed(64);
+            if (s_.xfer_gives_handle) *handle = pool_alloc(source_pool(), 64);
             return answer("NATIVEXFER", TWRC_XFERDONE);
         }
         if (dat == DAT_PENDINGXFERS && msg == MSG_ENDXFER) {
@@ -272,13 +337,15 @@ private:
     }
 
     script s_;
-    std::map<TW_HANDLE, block> blocks_;
+    pool blocks_, dsm_blocks_;
+    bool lent_ = false;       // the DSM's entry points were handed out
+    std::size_t listed_ = 0;  // sources listed so far
     std::uintptr_t handles_ = 0;
     static constexpr TW_UINT32 kOpened = 7;  // the source's identity as the DSM numbers it
     static constexpr const char* kDefault = "Default Source";  // its name, as MSG_GETDEFAULT gives it
     bool transfers_pending_ = false;         // from MSG_XFERREADY to an end of transfer that leaves none
     int window_ = 0, message_ = 0;          // the window and message "handles" point here
-    const TW_IDENTITY* app_ = nullptr;
+    TW_IDENTITY* app_ = nullptr;
     std::size_t turn_ = 0;
     const TW_USERINTERFACE* enabled_with_ = nullptr;
 };
@@ -336,8 +403,13 @@ struct args {
     std::int32_t color_type = 2;
     bool show_progress = false, show_interface = false;
     bool choose_source = false;  // SelectSource instead of Scan
+    bool twain2 = false;         // as the 64-bit control drives it
+    const char* preferred = "";  // the source to open by name
 };
 const args kChoose{300, 2, false, false, true};
+const args kTwain2{300, 2, false, false, false, true};
+const args kChooseTwain2{300, 2, false, false, true, true};
+const args kPreferred{300, 2, false, false, false, false, "Flatbed"};
 
 struct driver_case {
     const char* name;
@@ -346,9 +418,20 @@ struct driver_case {
     std::uint32_t status;
     bool replaced = false;
     args call = {};
+    bool dsm_pool = false;  // every shared block came from the DSM's own functions
 };
 
 void none(script&) {}
+void dsm2(script& s) { s.dsm2 = true; }
+// A request trace with a line put in after (or in place of) another.
+lines after(const lines& from, const std::string& line, const std::string& added, bool replace = false) {
+    lines out;
+    for (const std::string& l : from) {
+        if (!(replace && l == line)) out.push_back(l);
+        if (l == line) out.push_back(added);
+    }
+    return out;
+}
 // The request that line records is answered with rc.
 std::function<void(script&)> answer(const std::string& line, TW_UINT16 rc = TWRC_FAILURE) {
     return [=](script& s) { s.rc[line] = rc; };
@@ -462,48 +545,125 @@ TEST(TwainDriver, ProtocolPaths) {
          [](script& s) { no_source(s), s.rc["USERSELECT"] = TWRC_CANCEL; },
          kByDefaultName + lines{"USERSELECT", "CLOSEDSM", "WINDOW-"}, 1, false, kChoose},
         {"select: the DSM does not open", answer("OPENDSM"), {"WINDOW+", "OPENDSM", "WINDOW-"}, 1, false, kChoose},
+        // TWAIN 2, as the 64-bit control speaks it.
+        {"TWAIN 2 on a TWAIN 1 DSM: global memory, as before", none, kFullScan, 0, true, kTwain2},
+        {"TWAIN 2 DSM: every shared block through its entry points", dsm2, after(kFullScan, "OPENDSM", "ENTRYPOINT"),
+         0, true, kTwain2, true},
+        {"TWAIN 2 DSM that lends no entry points: global memory",
+         [](script& s) { s.dsm2 = true, s.rc["ENTRYPOINT"] = TWRC_FAILURE; },
+         after(kFullScan, "OPENDSM", "ENTRYPOINT"), 0, true, kTwain2},
+        {"TWAIN 1 (the 32-bit control) on a TWAIN 2 DSM: nothing asked of it", dsm2, kFullScan, 0, true},
+        {"TWAIN 2 DSM, conversion failed: the DIB freed through it",
+         [](script& s) { s.dsm2 = true, s.rc["TAKE"] = TWRC_FAILURE, s.sink_frees_dib = false; },
+         after(kFullScan, "OPENDSM", "ENTRYPOINT"), 1, false, kTwain2, true},
+        {"select on a TWAIN 2 DSM (no block to share)", dsm2, after(kChosen, "OPENDSM", "ENTRYPOINT"), 0, false,
+         kChooseTwain2},
+        // The source a user chose among both bitnesses, opened by its name.
+        {"a preferred source by its name", none, after(kFullScan, "OPENDS", "OPENDS Flatbed", true), 0, true,
+         kPreferred},
+        {"a preferred source that does not open: the default", answer("OPENDS Flatbed"),
+         after(kFullScan, "OPENDSM", "OPENDS Flatbed"), 0, true, kPreferred},
     };
     for (const driver_case& c : cases) {
         SCOPED_TRACE(c.name);
         script s;
         c.setup(s);
         scripted p(s);
-        TwainDriver driver(p, p, p, p);
+        const args& a = c.call;
+        TwainDriver driver(p, p, p, p, a.twain2 ? TwainDriver::Protocol::twain2 : TwainDriver::Protocol::twain1);
+        driver.set_preferred_source(a.preferred);
         // A host's handler run by the loop calls Scan and SelectSource again:
         // both are refused (1) at once, without a request.
         p.on_dispatch = [&] {
             p.trace.push_back("NESTED " + std::to_string(driver.acquire(p, 100, 0, true, true)) +
                               std::to_string(driver.choose_source()));
         };
-        const args& a = c.call;
         EXPECT_EQ(a.choose_source ? driver.choose_source()
                                   : driver.acquire(p, a.resolution, a.color_type, a.show_progress, a.show_interface),
                   c.status);
         EXPECT_EQ(p.trace, c.expected);
         EXPECT_EQ(p.picture_replaced, c.replaced);
         EXPECT_EQ(p.faults, lines{});
-        EXPECT_EQ(p.live_blocks(), 0u) << "global blocks leaked";
+        EXPECT_EQ(p.live_blocks(), 0u) << "shared blocks leaked";
+        EXPECT_EQ(p.dsm_calls != 0, c.dsm_pool) << "the DSM's memory functions used";
+        if (c.dsm_pool) {
+            EXPECT_EQ(p.global_calls, 0) << "global memory used beside the DSM's";
+        }
         EXPECT_FALSE(driver.busy());
     }
 }
 
-// The identity the DSM is given by Scan and by SelectSource, its text
-// fields zero-filled.
+// The identity the DSM is given, its text fields zero-filled, whichever
+// call opens it first: TWAIN 1.9, or TWAIN 2 with DF_APP2.
 TEST(TwainDriver, PresentsTheApplicationIdentity) {
-    TW_IDENTITY expected{};
-    expected.Version = {1, 0, TWLG_USA, TWCY_USA, ""};
-    expected.ProtocolMajor = 1;
-    expected.ProtocolMinor = 9;
-    expected.SupportedGroups = DG_CONTROL | DG_IMAGE;
-    std::strcpy(expected.Manufacturer, "Oderic Valdane");
-    std::strcpy(expected.ProductFamily, "Quillon");
-    std::strcpy(expected.ProductName, "Valdane Twain ActiveX");
-    for (const bool select : {false, true}) {
+    struct identity_case {
+        const char* name;
+        TwainDriver::Protocol protocol;
+        bool choose;
+        TW_UINT16 major, minor;
+        TW_UINT32 groups;
+    };
+    const identity_case cases[] = {
+        {"scan", TwainDriver::Protocol::twain1, false, 1, 9, DG_CONTROL | DG_IMAGE},
+        {"select before any scan", TwainDriver::Protocol::twain1, true, 1, 9, DG_CONTROL | DG_IMAGE},
+        {"scan, TWAIN 2", TwainDriver::Protocol::twain2, false, 2, 4, DG_CONTROL | DG_IMAGE | DF_APP2},
+    };
+    for (const identity_case& c : cases) {
+        SCOPED_TRACE(c.name);
         scripted p(script{});
-        TwainDriver driver(p, p, p, p);
-        ASSERT_EQ(select ? driver.choose_source() : driver.acquire(p, 300, 2, true, false), 0u);
-        EXPECT_EQ(std::memcmp(&p.identity, &expected, sizeof expected), 0) << select;
+        TwainDriver driver(p, p, p, p, c.protocol);
+        ASSERT_EQ(c.choose ? driver.choose_source() : driver.acquire(p, 300, 2, true, false), 0u);
+        TW_IDENTITY expected{};
+        expected.Version = {1, 0, TWLG_USA, TWCY_USA, ""};
+        expected.ProtocolMajor = c.major;
+        expected.ProtocolMinor = c.minor;
+        expected.SupportedGroups = c.groups;
+        std::strcpy(expected.Manufacturer, "Oderic Valdane");
+        std::strcpy(expected.ProductFamily, "Quillon");
+        std::strcpy(expected.ProductName, "Valdane Twain ActiveX");
+        EXPECT_EQ(std::memcmp(&p.identity, &expected, sizeof expected), 0);
+        EXPECT_EQ(driver.source_name(), c.choose ? "Camera" : "Flatbed") << "the source opened, or chosen";
     }
+}
+
+// The 64-bit control asks each side which sources it has.
+TEST(TwainDriver, ListsTheSources) {
+    struct list_case {
+        const char* name;
+        std::function<void(script&)> setup;
+        lines expected;
+        std::uint32_t status;
+        std::vector<std::string> names;
+    };
+    const lines two = {"WINDOW+", "OPENDSM", "GETFIRST", "GETNEXT", "GETNEXT", "CLOSEDSM", "WINDOW-"};
+    const list_case cases[] = {
+        {"two sources", none, two, 0, {"Flatbed", "Camera"}},
+        {"none", [](script& s) { s.sources.clear(); }, {"WINDOW+", "OPENDSM", "GETFIRST", "CLOSEDSM", "WINDOW-"}, 0,
+         {}},
+        {"a name filling its whole field", [](script& s) { s.sources = {std::string(40, 'n')}; },
+         {"WINDOW+", "OPENDSM", "GETFIRST", "GETNEXT", "CLOSEDSM", "WINDOW-"}, 0, {std::string(33, 'n')}},
+        {"the DSM does not open", answer("OPENDSM"), {"WINDOW+", "OPENDSM", "WINDOW-"}, 1, {}},
+        {"the DSM refuses to close", answer("CLOSEDSM"), two, 1, {"Flatbed", "Camera"}},
+    };
+    for (const list_case& c : cases) {
+        SCOPED_TRACE(c.name);
+        script s;
+        c.setup(s);
+        scripted p(s);
+        TwainDriver driver(p, p, p, p, TwainDriver::Protocol::twain2);
+        std::vector<std::string> names{"left over"};
+        EXPECT_EQ(driver.list_sources(names), c.status);
+        EXPECT_EQ(p.trace, c.expected);
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(p.faults, lines{});
+    }
+    script many;
+    many.sources.assign(TwainDriver::kMostSources + 3, "S");
+    scripted p(many);
+    TwainDriver driver(p, p, p, p);
+    std::vector<std::string> names;
+    EXPECT_EQ(driver.list_sources(names), 0u);
+    EXPECT_EQ(names.size(), TwainDriver::kMostSources) << "a list is cut at the most the wire carries";
 }
 
 }  // namespace

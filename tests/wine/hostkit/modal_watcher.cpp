@@ -18,22 +18,33 @@ BOOL CALLBACK collect_dialog(HWND w, LPARAM list) {
     return TRUE;
 }
 
+BOOL CALLBACK collect_foreign_dialog(HWND w, LPARAM list) {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(w, &process);
+    return process == ::GetCurrentProcessId() ? TRUE : collect_dialog(w, list);
+}
+
 }  // namespace
 
-modal_watcher::modal_watcher(std::function<void(HWND)> on_dialog)
-    : thread_([this, thread = ::GetCurrentThreadId(), on_dialog = std::move(on_dialog)] { run(thread, on_dialog); }) {}
+modal_watcher::modal_watcher(std::function<void(HWND)> on_dialog, watching where)
+    : thread_([this, thread = ::GetCurrentThreadId(), where, on_dialog = std::move(on_dialog)] {
+          run(thread, where, on_dialog);
+      }) {}
 
 modal_watcher::~modal_watcher() {
     stop_ = true;
     thread_.join();
 }
 
-void modal_watcher::run(DWORD thread, const std::function<void(HWND)>& on_dialog) {
+void modal_watcher::run(DWORD thread, watching where, const std::function<void(HWND)>& on_dialog) {
     std::vector<HWND> answered;
     const DWORD start = ::GetTickCount();
     while (!stop_) {
         std::vector<HWND> open;
-        ::EnumThreadWindows(thread, &collect_dialog, reinterpret_cast<LPARAM>(&open));
+        if (where == watching::this_thread)
+            ::EnumThreadWindows(thread, &collect_dialog, reinterpret_cast<LPARAM>(&open));
+        else
+            ::EnumWindows(&collect_foreign_dialog, reinterpret_cast<LPARAM>(&open));
         answered.erase(std::remove_if(answered.begin(), answered.end(), [](HWND w) { return !::IsWindow(w); }),
                        answered.end());
         const bool too_late = ::GetTickCount() - start > 30000;

@@ -1,6 +1,7 @@
 // Answers the modal dialogs a call on the test's thread opens (file dialogs,
-// their prompts, the About box): a second thread hands each new visible
-// dialog window ("#32770") of the watched thread to the test's handler, which
+// their prompts, the About box), or those another process opens for it (the
+// control's helper): a second thread hands each new visible dialog window
+// ("#32770") of the watched thread or processes to the test's handler, which
 // reads and answers it. A watchdog closes every dialog still open after 30 s,
 // so a dialog nobody answered fails the test instead of hanging the run.
 #pragma once
@@ -16,8 +17,9 @@ namespace korvix::hostkit {
 
 class modal_watcher {
 public:
+    enum class watching { this_thread, other_processes };
     // on_dialog runs on the watcher's thread, once for every dialog.
-    explicit modal_watcher(std::function<void(HWND dialog)> on_dialog);
+    explicit modal_watcher(std::function<void(HWND dialog)> on_dialog, watching where = watching::this_thread);
     ~modal_watcher();
     modal_watcher(const modal_watcher&) = delete;
     modal_watcher& operator=(const modal_watcher&) = delete;
@@ -25,7 +27,7 @@ public:
     bool watchdog_fired() const noexcept { return fired_; }
 
 private:
-    void run(DWORD thread, const std::function<void(HWND)>& on_dialog);
+    void run(DWORD thread, watching where, const std::function<void(HWND)>& on_dialog);
     std::atomic<bool> stop_{false}, fired_{false};
     std::atomic<int> seen_{0};
     std::thread thread_;

@@ -224,7 +224,7 @@ TEST_F(MisbehavingSource, TheAcquiredPictureKnowsItsResolution) {
         SCOPED_TRACE(c.scenario);
         use_scenario(c.scenario);
         com_ptr<IPictureDisp> picture;
-        const AcquireResult r = twain.acquire(picture, 150, 2, false, false);
+        const AcquireResult r = twain.acquire(picture, ScanSettings{150, 2, false, false});
         EXPECT_EQ(r.status, 0u);
         ASSERT_TRUE(r.replaced && picture);
         EXPECT_EQ(r.dpi_x, c.reported);

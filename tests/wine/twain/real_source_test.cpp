@@ -125,7 +125,7 @@ TEST(RealSource, ACameraPhotoArrivesPixelForPixelThroughWinesCameraSource) {
     // source disabled and closed, the DSM closed.
     TwainAcquisition twain;
     com_ptr<IPictureDisp> again;
-    const AcquireResult r = twain.acquire(again, 150, 2, false, true);
+    const AcquireResult r = twain.acquire(again, ScanSettings{150, 2, false, true});
     EXPECT_EQ(r.status, 0u);
     EXPECT_TRUE(r.replaced);
     EXPECT_EQ(read_picture(again.get()).rgb, reference.rgb);
