@@ -157,15 +157,19 @@ void settings(IDispatch* d, short dpi) {
     hostkit::dispatch_put(d, DISPID_Twain_ShowProgress, *unique_variant::boolean(false).get());
 }
 
-// Best time of a memcpy of `bytes` into a destination that is already
+// Times of a memcpy of `bytes`: the best into a destination that is already
 // touched (0 without touched_too: a 1200-dpi page's three buffers would not
-// fit a 32-bit process), and into one freshly committed (its page faults
-// counted).
-std::pair<double, double> memcpy_ms(size_t bytes, int runs, bool touched_too = true) {
+// fit a 32-bit process), the best into one freshly committed (its page
+// faults counted), and the first such one, before the system's page lists
+// held the pages the later ones reuse.
+struct copy_times {
+    double touched = 0, fresh = 0, first_fresh = 0;
+};
+copy_times memcpy_ms(size_t bytes, int runs, bool touched_too = true) {
     std::vector<char> source(bytes);
     for (size_t i = 0; i < bytes; ++i) source[i] = static_cast<char>(i * 131);
     std::vector<char> touched(touched_too ? bytes : 0, 1);
-    double best_touched = touched_too ? 1e9 : 0, best_fresh = 1e9;
+    double best_touched = touched_too ? 1e9 : 0, best_fresh = 1e9, first_fresh = 0;
     for (int i = 0; i < runs; ++i) {
         auto t0 = Clock::now();
         if (touched_too) {
@@ -177,10 +181,12 @@ std::pair<double, double> memcpy_ms(size_t bytes, int runs, bool touched_too = t
         if (!fresh) continue;
         t0 = Clock::now();
         std::memcpy(fresh, source.data(), bytes);
-        best_fresh = std::min(best_fresh, std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+        const double took = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+        if (best_fresh == 1e9) first_fresh = took;
+        best_fresh = std::min(best_fresh, took);
         ::VirtualFree(fresh, 0, MEM_RELEASE);
     }
-    return {best_touched, best_fresh};
+    return {best_touched, best_fresh, first_fresh};
 }
 
 }  // namespace
@@ -234,12 +240,12 @@ int main(int argc, char** argv) {
                     "%.1f ms; the whole Scan call and paint %.1f ms; then the rest of the form, scroll bars "
                     "included, %.1f ms)\n",
                     best, median, a4[runs / 2].paint_ms, a4[runs / 2].scan_call_ms, a4[runs / 2].rest_of_form_ms);
-        std::printf("  memcpy of the DIB: %.1f ms into touched memory, %.1f ms into fresh memory\n", copy.first,
-                    copy.second);
+        std::printf("  memcpy of the DIB: %.1f ms into touched memory, %.1f ms into fresh memory (the first: %.1f ms)\n",
+                    copy.touched, copy.fresh, copy.first_fresh);
         std::printf("  ratio (best): %.2f x touched memcpy, %.2f x fresh memcpy   (target <= 1.5 x fresh)\n",
-                    best / copy.first, best / copy.second);
-        std::printf("  ratio (median): %.2f x touched memcpy, %.2f x fresh memcpy\n", median / copy.first,
-                    median / copy.second);
+                    best / copy.touched, best / copy.fresh);
+        std::printf("  ratio (median): %.2f x touched memcpy, %.2f x fresh memcpy\n", median / copy.touched,
+                    median / copy.fresh);
         std::printf("  peak extra committed private memory: %.1f MB = %.2f x the image (target <= 1.1)\n",
                     worst_private, worst_private / mb(image_bytes));
         std::printf("  peak extra private + mapped views:    %.1f MB = %.2f x the image\n", worst_total,
@@ -258,8 +264,9 @@ int main(int argc, char** argv) {
             hostkit::pump_messages();
             const auto big_copy = memcpy_ms(static_cast<size_t>(bytes), 3, false);
             std::printf("  whole Scan call %.0f ms, transfer ready -> shown %.0f ms; memcpy of the DIB into fresh "
-                        "memory %.0f ms: %.2f x (target <= 2)\n",
-                        f.scan_call_ms, f.ready_to_shown_ms, big_copy.second, f.ready_to_shown_ms / big_copy.second);
+                        "memory %.0f ms (the first: %.0f ms): %.2f x (target <= 2)\n",
+                        f.scan_call_ms, f.ready_to_shown_ms, big_copy.fresh, big_copy.first_fresh,
+                        f.ready_to_shown_ms / big_copy.fresh);
             std::printf("  peak extra private %.1f MB (%.2f x), private + mapped %.1f MB\n", f.extra_private_mb,
                         f.extra_private_mb / mb(bytes), f.extra_total_mb);
             if (!ok) status = 1;
