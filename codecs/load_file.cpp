@@ -3,13 +3,22 @@
 // loading needs the picture once plus whatever the decoder itself keeps.
 // (GDI+ would add its own full copy of the image and then a third, 32-bit
 // one for the bitmap; a large scan then no longer fits the 32-bit process.)
+//
+// The platform's decoders trust what a file's header claims: a lying icon
+// crashed the host, lying PNG and GIF heights leaked on every load. So the
+// file is mapped once, its bytes checked (codecs/checks), and only then
+// handed, from that same mapping, to the decoder of the format the check
+// found; a GIF only up to the end of its first frame.
 #include <windows.h>
 #include <wincodec.h>
 
 #include <cstring>
 #include <vector>
 
+#include "codecs/checks/image_check.h"
+#include "codecs/checks/picture_limits.h"
 #include "codecs/gdi_helper.h"
+#include "codecs/mapped_file.h"
 #include "codecs/replacement_file.h"
 #include "common/handle_bits.h"
 
@@ -71,23 +80,54 @@ bool copy_rows(IWICImagingFactory* factory, IWICBitmapFrameDecode* frame, UINT w
     return true;
 }
 
+const GUID& decoder_for(ImageFormat format) {
+    switch (format) {
+    case ImageFormat::bmp: return GUID_ContainerFormatBmp;
+    case ImageFormat::png: return GUID_ContainerFormatPng;
+    case ImageFormat::gif: return GUID_ContainerFormatGif;
+    case ImageFormat::jpeg: return GUID_ContainerFormatJpeg;
+    case ImageFormat::tiff: return GUID_ContainerFormatTiff;
+    case ImageFormat::icon:
+    case ImageFormat::cursor:
+    case ImageFormat::unknown: break;
+    }
+    return GUID_ContainerFormatIco;
+}
+
 }  // namespace
 
 com_ptr<IPictureDisp> GdiHelper::load_file(const std::wstring& file_name) {
     com_init_scope com;
     const std::wstring path = resolved_file_path(file_name);
     if (path.empty()) return {};
+    MappedFile file;
+    if (!file.open(path)) return {};
+    const ImageCheck checked = check_image_file(file.data(), file.size());
+    if (!checked.accepted()) return {};
+    const BYTE* bytes = file.data();
+    std::vector<BYTE> first_frame;
+    if (checked.append_trailer) {
+        first_frame.assign(bytes, bytes + checked.decode_length);
+        first_frame.push_back(';');
+        bytes = first_frame.data();
+    }
+    const size_t length = checked.decode_length + (checked.append_trailer ? 1 : 0);
+
+    // Declared after the bytes they read, so they are released first.
     com_ptr<IWICImagingFactory> factory;
-    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  factory.put_void())))
-        return {};
+    com_ptr<IWICStream> stream;
     com_ptr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, decoder.put())))
+    if (FAILED(::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                                  factory.put_void())) ||
+        FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes), static_cast<DWORD>(length))) ||
+        FAILED(factory->CreateDecoder(decoder_for(checked.format), nullptr, decoder.put())) ||
+        FAILED(decoder->Initialize(stream.get(), WICDecodeMetadataCacheOnDemand)))
         return {};
     com_ptr<IWICBitmapFrameDecode> frame;
     UINT width = 0, height = 0;
     if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(frame->GetSize(&width, &height))) return {};
+    if (!fits_picture_limits(width, height)) return {};  // what the decoder makes of it, measured again
     ImageResolution dpi;
     if (FAILED(frame->GetResolution(&dpi.x, &dpi.y))) dpi = {};
 

@@ -61,6 +61,7 @@ inline void close_key(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void destroy_cursor(HCURSOR h) noexcept { ::DestroyCursor(h); }
 inline void destroy_icon(HICON h) noexcept { ::DestroyIcon(h); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
+inline void unmap_view(const void* p) noexcept { ::UnmapViewOfFile(p); }
 }  // namespace detail
 
 using unique_hwnd = unique_resource<HWND, detail::close_window>;
@@ -76,6 +77,7 @@ using unique_handle = unique_resource<HANDLE, detail::close_handle>;
 using unique_hkey = unique_resource<HKEY, detail::close_key>;
 using unique_bstr = unique_resource<BSTR, detail::free_bstr>;
 using unique_hicon = unique_resource<HICON, detail::destroy_icon>;
+using unique_view = unique_resource<const void*, detail::unmap_view>;  // MapViewOfFile
 
 // ---------------------------------------------------------------------------
 // Paired calls.

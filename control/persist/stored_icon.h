@@ -5,21 +5,16 @@
 //   16 bytes  class id of the standard picture object (nothing else is taken)
 //    4 bytes  "lt\0\0"
 //    4 bytes  u32 length of what follows (0: an empty picture)
-//   length    an icon or cursor file: a directory (u16 reserved 0, u16 type
-//             1 icon / 2 cursor, u16 count), count 16-byte entries (width,
-//             height, colours, reserved, u16 planes / hot spot x, u16 bit
-//             count / hot spot y, u32 size, u32 offset), then each image as a
-//             device-independent bitmap: a 40-byte header, three channel
-//             masks (16 and 32 bits per pixel only, when the header says
-//             so), its colour table, the colour rows and the 1-bit mask
-//             rows, bottom-up, each row padded to 4 bytes.
+//   length    an icon or cursor file (codecs/checks/icon_check.h)
 // The image that would be shown (the first 32-pixel-wide one of several,
 // else the first) must be complete and plausible; every other entry must
-// at least lie inside the file.
+// at least lie inside the file. The image's own size must be its entry's.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "codecs/checks/icon_check.h"
 
 namespace korvix::persist {
 
@@ -46,8 +41,8 @@ struct StoredIcon {
 };
 
 constexpr std::size_t kPictureClassIdSize = 16;
-constexpr std::size_t kMaxIconEntries = 256;
-constexpr std::int32_t kMaxIconSide = 256;
+constexpr std::size_t kMaxIconEntries = icon::kMaxEntries;
+constexpr std::int32_t kMaxIconSide = icon::kMaxSide;
 
 IconError check_stored_icon(const std::uint8_t* data, std::size_t size, StoredIcon& icon);
 

@@ -42,7 +42,8 @@ void remove_tree(const std::wstring& path) {
     ::RemoveDirectoryW(path.c_str());
 }
 
-// 0x00RRGGBB, top row first; empty when the picture holds no bitmap.
+}  // namespace
+
 std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size) {
     const auto bitmap = static_cast<HBITMAP>(hostkit::picture_handle(picture));
     BITMAP info{};
@@ -54,6 +55,8 @@ std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size) {
     if (::GetDIBits(screen.get(), bitmap, 0, size->cy, rgb.data(), &header, DIB_RGB_COLORS) != size->cy) return {};
     return rgb;
 }
+
+namespace {
 
 gdiplus_recorder* g_recorder = nullptr;
 

@@ -21,6 +21,8 @@ namespace korvix::test {
 std::vector<uint8_t> read_file(const std::wstring& path);
 bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes);
 std::vector<std::wstring> folder_entries(const std::wstring& folder);  // names, sorted
+// A picture's pixels as 0x00RRGGBB, top row first; empty when it holds no bitmap.
+std::vector<uint32_t> pixels_of(IPictureDisp* picture, SIZE* size);
 // Mean absolute difference per channel of two pictures' pixels (0: the same);
 // -1 when either has no bitmap or their sizes differ.
 double picture_difference(IPictureDisp* a, IPictureDisp* b);
