@@ -1,7 +1,6 @@
-// TWAIN 1.x records and constants (and the few TWAIN 2 adds that the 64-bit
-// control speaks) under the standard's names, in the standard's packing (2-byte
-// alignment). Portable: no Windows headers, so the protocol engine and the
-// data sources can be built and tested natively.
+// TWAIN 1.x records and constants under the standard's names, in the
+// standard's packing (2-byte alignment). Portable: no Windows headers, so the
+// protocol engine and the data sources can be built and tested natively.
 // TW_HANDLE and TW_MEMREF are pointer-sized: 4 bytes in the 32-bit module, 8
 // in the 64-bit one, as in the TWAIN 2 headers for 64-bit Windows; the table
 // below the records holds the sizes of both targets.
@@ -189,7 +188,7 @@ static_assert(sizeof(TW_EVENT) == record_layout::on_target(      6,   10), "TW_E
 static_assert(sizeof(TW_PENDINGXFERS) == record_layout::on_target(6,   6), "TW_PENDINGXFERS layout");
 static_assert(sizeof(TW_IMAGEINFO) == record_layout::on_target( 42,   42), "TW_IMAGEINFO layout");
 static_assert(sizeof(TW_STATUS) == record_layout::on_target(     4,    4), "TW_STATUS layout");
-static_assert(sizeof(TW_ENTRYPOINT) == record_layout::on_target(24,  44), "TW_ENTRYPOINT layout");
+static_assert(sizeof(TW_ENTRYPOINT) == record_layout::on_target(24,   44), "TW_ENTRYPOINT layout");
 // Where the pointer members sit, and what follows them.
 static_assert(offsetof(TW_IDENTITY, SupportedGroups) == 50 && offsetof(TW_IDENTITY, ProductName) == 122,
               "TW_IDENTITY fields");
@@ -199,7 +198,9 @@ static_assert(offsetof(TW_USERINTERFACE, hParent) == 4, "TW_USERINTERFACE.hParen
 static_assert(offsetof(TW_EVENT, pEvent) == 0, "TW_EVENT.pEvent");
 static_assert(offsetof(TW_EVENT, TWMessage) == record_layout::on_target(4, 8), "TW_EVENT.TWMessage");
 static_assert(offsetof(TW_PENDINGXFERS, EOJ) == 2, "TW_PENDINGXFERS.EOJ");
-static_assert(offsetof(TW_ENTRYPOINT, DSM_MemUnlock) == record_layout::on_target(20, 36), "TW_ENTRYPOINT fields");
+static_assert(offsetof(TW_ENTRYPOINT, DSM_Entry) == 4 &&
+                  offsetof(TW_ENTRYPOINT, DSM_MemUnlock) == record_layout::on_target(20, 36),
+              "TW_ENTRYPOINT fields");
 static_assert(offsetof(TW_IMAGEINFO, BitsPerPixel) == 34 && offsetof(TW_IMAGEINFO, Compression) == 40,
               "TW_IMAGEINFO fields");
 
