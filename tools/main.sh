@@ -39,7 +39,7 @@ korvix_wineserver_stop
 # 32-bit virtual scanner, as on a machine whose scanner driver is 32-bit
 # only: the page comes through the helper, dist/x64/korvix_twain32.exe, which
 # the 32-bit build put beside the 64-bit module.
-korvix_windows_build "$root" "$win64" "$jobs" win64
+korvix_windows_build "$root" "$win64" "$jobs" win64 -DKORVIX_WIN32_BUILD="$win"
 "$KORVIX_WINE64" regsvr32 /s "$(winepath -w "$root/dist/x64/korvixlite.ocx")"
 "$KORVIX_WINE64" reg delete 'HKCU\Software\Korvix\Twain' /f >/dev/null 2>&1 || true  # no remembered source
 "$root/tools/with-sources.sh" "$win64/wineprefix" none "$root/dist/korvix_scanner.ds" \

@@ -31,8 +31,9 @@ ctest --test-dir "$win" --output-on-failure --timeout 600
 korvix_wineserver_stop
 
 echo "== 64-bit Windows build and tests under Wine (WoW64 prefix)"
-# The side-by-side suite registers the 32-bit module built above beside the 64-bit one.
-korvix_windows_build "$root" "$win64" "$jobs" win64
+# The side-by-side suite registers the 32-bit module built above beside the
+# 64-bit one; the x64 package holds both, with the rows harvested above.
+korvix_windows_build "$root" "$win64" "$jobs" win64 -DKORVIX_WIN32_BUILD="$win"
 ctest --test-dir "$win64" --output-on-failure --timeout 600
 
 echo "== all tests passed in $(( $(date +%s) - start )) s"

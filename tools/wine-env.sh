@@ -97,15 +97,16 @@ korvix_toolchain() { # korvix_toolchain <source root> [win32|win64]
 # Everything a script needs before it builds or runs the Windows side:
 # display, prefix, persistent server, the Windows build, the virtual scanner.
 # win32 builds the i686 module in a 32-bit prefix, win64 the x86_64 module in
-# a WoW64 prefix.
-#   korvix_windows_build <source root> <build dir> <jobs> [win32|win64]
+# a WoW64 prefix; further arguments go to cmake.
+#   korvix_windows_build <source root> <build dir> <jobs> [win32|win64] [-DNAME=value...]
 korvix_windows_build() {
   local root="$1" build="$2" jobs="$3" arch="${4:-win32}"
+  shift $(($# < 4 ? $# : 4))
   korvix_xvfb_start
   korvix_prefix_init "$build/wineprefix" "$arch"
   korvix_wineserver_start
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$(korvix_toolchain "$root" "$arch")" \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   cmake --build "$build" -j "$jobs"
   korvix_install_scanner "$build" "$arch"
 }

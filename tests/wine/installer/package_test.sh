@@ -1,30 +1,60 @@
 #!/usr/bin/env bash
-# dist/korvixlite.msi under Wine, in a 64-bit (WoW64) prefix of its own and
-# with the 64-bit msiexec, as on 64-bit Windows:
-#   - an older package (the same source, a lower version) installs silently,
-#     the 32-bit control lands in SysWOW64 with its keys in the 32-bit view,
-#     the virtual scanner (off by default) does not, and a 32-bit script
-#     creates and uses Korvix.Twain;
-#   - the current package upgrades it in place with the scanner chosen, and a
-#     script scans from it; the older package then refuses to downgrade;
-#   - a repair puts back a deleted module and a deleted key;
+# One of the control's Windows Installer packages under Wine, in a 64-bit
+# (WoW64) prefix of its own and with the 64-bit msiexec, as on 64-bit
+# Windows: the x86 package (the 32-bit control) or the x64 one (the 32-bit
+# and the 64-bit control side by side, with the helper). Every check runs
+# for each module the package holds, with a script host of its bitness:
+#   - an older package (the same inputs, a lower version) installs silently,
+#     its files and nothing else land, each module's keys in its own view,
+#     the virtual scanners (off by default) do not, and each host creates
+#     and uses Korvix.Twain;
+#   - the current package upgrades it in place with the scanners chosen, and
+#     each host scans from the scanner of its bitness; the older package then
+#     refuses to downgrade;
+#   - with the last module deleted only the host of its bitness fails (each
+#     host loads its own module); a repair puts back the module and a
+#     deleted key;
 #   - uninstall leaves no file and HKEY_CLASSES_ROOT (both views) exactly as
 #     before the first install;
-#   - the keys the package wrote are the keys the module's own
-#     DllRegisterServer writes (regsvr32), so the two cannot drift.
-#   package_test.sh <source root> <dist dir> <harvest dir> <work dir>
+#   - the control's keys, as hosts of each bitness see them, are the same
+#     after the install as after the modules' own DllRegisterServer
+#     (regsvr32 of each bitness), so the package and the modules cannot drift.
+#   package_test.sh <source root> <x86|x64> <package.msi> <work dir> <make-package.sh inputs...>
 set -uo pipefail
-root="$1" dist="$2" harvest="$3" work="$4"
+root="$1" kind="$2" package="$3" work="$4"
+shift 4
+inputs=("$@")
 # shellcheck source=../../../tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 
 clsid='{CB8D520D-E46A-4059-B779-135030ADEFEE}'
+# The keys the control registers: its class, ProgID, type library and interfaces.
+control_keys=("CLSID\\$clsid" Korvix.Twain 'TypeLib\{CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C}'
+              'Interface\{8F53E9FE-B49F-4262-B08D-B82103AD4DEE}' 'Interface\{23BDACDB-285A-4F9B-BE8E-9BB0B16E644F}')
 names_the_control="$clsid|Korvix\\.Twain|CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C|8F53E9FE-B49F-4262-B08D-B82103AD4DEE|23BDACDB-285A-4F9B-BE8E-9BB0B16E644F"
 picture="$root/control/resources/toolbox.bmp"  # 16 x 15
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 step() { echo "== $*"; }
 die() { echo "FAIL: $*"; exit 1; }
+
+declare -A input=()
+for pair in "${inputs[@]}"; do input["${pair%%=*}"]="${pair#*=}"; done
+# What each kind holds: the bitness of its modules, and every file it may
+# install (below C:\windows) with the input it is a copy of.
+case "$kind" in
+  x86) bits=(32)
+       control_files=(syswow64/korvixlite.ocx)
+       scanner_files=(twain_32/Korvix/korvix_scanner.ds) ;;
+  x64) bits=(32 64)
+       control_files=(syswow64/korvixlite.ocx system32/korvixlite.ocx system32/korvix_twain32.exe)
+       scanner_files=(twain_32/Korvix/korvix_scanner.ds twain_64/Korvix/korvix_scanner.ds) ;;
+  *) die "unknown package kind '$kind'" ;;
+esac
+declare -A copy_of=([syswow64/korvixlite.ocx]=Control32 [system32/korvixlite.ocx]=Control64
+                    [system32/korvix_twain32.exe]=Helper32 [twain_32/Korvix/korvix_scanner.ds]=Scanner32
+                    [twain_64/Korvix/korvix_scanner.ds]=Scanner64)
+last="${bits[-1]}"
 
 # A prefix left by a run that failed may hold the product: start afresh then.
 prefix="$work/wineprefix"
@@ -34,126 +64,211 @@ touch "$work/dirty"
 korvix_prefix_init "$prefix" win64
 trap 'wineserver -k >/dev/null 2>&1' EXIT
 korvix_wineserver_start
-drive_c="$prefix/drive_c"
-syswow64="$drive_c/windows/syswow64"
-twain32="$drive_c/windows/twain_32"
+windir="$prefix/drive_c/windows"
 
 winpath() { winepath -w "$1" 2>/dev/null; }
-msiexec64() { "$KORVIX_WINE64" msiexec "$@" </dev/null >"$work/msiexec.log" 2>&1; }
+# Debian's `wine` starts 32-bit programs (system32 ones as their SysWOW64
+# twins); the 64-bit ones start through $KORVIX_WINE64.
+loader() { if [ "$1" = 64 ]; then echo "$KORVIX_WINE64"; else echo wine; fi; }
+module_of() { if [ "$1" = 64 ]; then echo system32/korvixlite.ocx; else echo syswow64/korvixlite.ocx; fi; }
 
-# HKEY_CLASSES_ROOT of one view as sorted lines: each key, and each value
+# The Windows programs running in the prefix, Wine's services (which the
+# persistent server keeps) aside: "pid name" a line.
+programs() {
+  local pid name
+  for pid in $(pgrep -f '^[A-Za-z]:\\'); do
+    grep -qzx "WINEPREFIX=$prefix" "/proc/$pid/environ" 2>/dev/null || continue
+    name="$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"
+    [[ "${name%% *}" =~ \\(services|winedevice|plugplay|svchost|rpcss)\.exe$ ]] || echo "$pid $name"
+  done
+}
+# An install step starts only when every program before it has ended, Wine's
+# desktop process (explorer.exe /desktop) included, and the next step only
+# when everything the installer started has: no step meets a file, key or
+# desktop that a program still holds or is closing.
+settle() {
+  local deadline=$((SECONDS + 60))
+  while [ -n "$(programs)" ]; do
+    [ "$SECONDS" -lt "$deadline" ] || die "programs still running after a minute: $(programs | tr '\n' ';')"
+    sleep 0.1
+  done
+}
+msiexec64() {
+  settle
+  "$KORVIX_WINE64" msiexec "$@" </dev/null >"$work/msiexec.log" 2>&1
+  local rc=$?
+  settle
+  return "$rc"
+}
+
+# HKEY_CLASSES_ROOT of both views as sorted lines (the 64-bit view holds
+# the 32-bit one as its Wow6432Node subtree): each key, and each value
 # prefixed with its key, continuation lines joined.
-export_classes() { # export_classes <32|64> <out>
-  "$KORVIX_WINE64" reg export HKCR "$(winpath "$work/export.reg")" "/reg:$1" /y >/dev/null 2>&1 \
-    || die "reg export of the $1-bit view failed"
+export_classes() { # export_classes <out>
+  "$KORVIX_WINE64" reg export HKCR "$(winpath "$work/export.reg")" /reg:64 /y >/dev/null 2>&1 \
+    || die "reg export failed"
   iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' | awk '
     held != "" { sub(/^ +/, ""); $0 = held $0; held = "" }
     /\\$/ { held = substr($0, 1, length($0) - 1); next }
     /^\[/ { key = $0; print key; next }
-    NF && key != "" { print key "\t" $0 }' | LC_ALL=C sort >"$2"
+    NF && key != "" { print key "\t" $0 }' | LC_ALL=C sort >"$1"
 }
-added() { LC_ALL=C comm -13 "$1" "$2"; }
+# The control's keys as a host of one bitness sees them, in the same form.
+seen_keys() { # seen_keys <32|64> <out>
+  local key
+  for key in "${control_keys[@]}"; do
+    "$(loader "$1")" reg query "HKCR\\$key" /s </dev/null 2>/dev/null
+  done | tr -d '\r' | awk '/^HKEY/ { key = $0; print key; next } NF { sub(/^ +/, ""); print key "\t" $0 }' |
+    LC_ALL=C sort >"$2"
+}
+# The products the installer has registered: "<name> <version>" a line.
+products() {
+  "$KORVIX_WINE64" reg query 'HKCR\Installer\Products' /s </dev/null 2>/dev/null | tr -d '\r' |
+    awk '$1 == "ProductName" { $1 = $2 = ""; name = substr($0, 3) } $1 == "Version" { print name, $3 }'
+}
+# The keys the package added, without the installer's own records of the
+# product (its source list changes with every maintenance run).
+package_keys() { LC_ALL=C comm -13 "$1" "$2" | grep -v '^\[HKEY_CLASSES_ROOT\\Installer\\'; }
 
-run_script() { # run_script <name> [scan]: a 32-bit cscript, as a 32-bit host
-  wine cscript //nologo "$(winpath "$root/tests/wine/installer/use_control.vbs")" "$(winpath "$picture")" \
-    "$(winpath "$work/$1.bmp")" ${2:+scan} </dev/null 2>/dev/null | tr -d '\r' >"$work/$1.out"
+# Exactly these of the package's files are installed, each a copy of its input.
+expect_files() { # expect_files <when> <file>...
+  local when="$1" file
+  shift
+  for file in "${!copy_of[@]}"; do
+    if [[ " $* " == *" $file "* ]]; then
+      cmp -s "${input[${copy_of[$file]}]}" "$windir/$file" || fail "$when: $file is not ${copy_of[$file]} as built"
+    elif [ -e "$windir/$file" ]; then
+      fail "$when: $file is there"
+    fi
+  done
+}
+
+run_script() { # run_script <32|64> <name> [scan]: the cscript of that bitness as the host
+  "$(loader "$1")" cscript //nologo "$(winpath "$root/tests/wine/installer/use_control.vbs")" "$(winpath "$picture")" \
+    "$(winpath "$work/$2.bmp")" ${3:+scan} </dev/null 2>/dev/null | tr -d '\r' >"$work/$2.out"
 }
 expect_script() { # expect_script <name> <expected output>
   if [ "$(cat "$work/$1.out")" != "$2" ]; then
     fail "$1: the script printed [$(tr '\n' '|' <"$work/$1.out")], expected [$(tr '\n' '|' <<<"$2")]"
-  elif [ "$(head -c 2 "$work/$1.bmp" 2>/dev/null)" != "BM" ]; then
+  elif [[ "$2" == *saved ]] && [ "$(head -c 2 "$work/$1.bmp" 2>/dev/null)" != "BM" ]; then
     fail "$1: the script's Save wrote no bitmap"
   fi
 }
-products() { grep -c '"ProductName"="Korvix Twain Control"' "$1"; }
+uses_control() { # uses_control <name>: every host creates and uses the control
+  local b
+  for b in "${bits[@]}"; do
+    run_script "$b" "$1$b"
+    expect_script "$1$b" $'loaded 16 x 15\nsaved'
+  done
+}
 
 old_msi="$work/korvixlite-0.9.msi"
-"$root/installer/make-package.sh" "$dist" "$harvest" "$old_msi" 0.9.0.0 || die "cannot build the older package"
-msi="$(winpath "$dist/korvixlite.msi")"
+"$root/installer/make-package.sh" "$kind" "$old_msi" "${inputs[@]}" ProductVersion=0.9.0.0 \
+  || die "cannot build the older package"
+msi="$(winpath "$package")"
 old="$(winpath "$old_msi")"
-cp "$twain32/sane.ds" "$work/sane.ds.placeholder"
+# Wine's source managers load only twain_32\sane.ds and twain_64\sane.ds.
+for b in "${bits[@]}"; do cp "$windir/twain_$b/sane.ds" "$work/sane$b.ds.placeholder"; done
 
-step "before: the control cannot be created; HKEY_CLASSES_ROOT in both views"
+step "before: the control cannot be created; HKEY_CLASSES_ROOT"
 # Wine registers the script host's own type library on cscript's first run,
 # and creates the installer's registry roots on the first install (Windows
 # has both from the start): let that happen before the snapshot.
-run_script uninstalled
-grep -q "CreateObject failed" "$work/uninstalled.out" || fail "Korvix.Twain was creatable before the install"
+for b in "${bits[@]}"; do
+  run_script "$b" "uninstalled$b"
+  grep -q "CreateObject failed" "$work/uninstalled$b.out" || fail "Korvix.Twain was creatable by a $b-bit host before the install"
+done
 for root_key in Features Products UpgradeCodes; do
   "$KORVIX_WINE64" reg add "HKCR\\Installer\\$root_key" /f >/dev/null 2>&1
 done
-export_classes 32 "$work/before32"
-export_classes 64 "$work/before64"
+settle
+export_classes "$work/before"
 
 step "silent install of the older package"
 msiexec64 /i "$old" /qn || fail "msiexec /i (0.9) exited $?"
-[ -f "$syswow64/korvixlite.ocx" ] || fail "korvixlite.ocx is not in SysWOW64"
-[ -e "$drive_c/windows/system32/korvixlite.ocx" ] && fail "the 32-bit module landed in the 64-bit System32"
-[ -e "$twain32/Korvix" ] && fail "the virtual scanner, off by default, was installed"
-"$KORVIX_WINE64" reg query "HKCR\\CLSID\\$clsid" /reg:64 >/dev/null 2>&1 && fail "the class is registered in the 64-bit view"
-run_script installed
-expect_script installed $'loaded 16 x 15\nsaved'
+expect_files "the older package" "${control_files[@]}"
+for view in 32 64; do
+  registered=no
+  "$(loader "$view")" reg query "HKCR\\CLSID\\$clsid" >/dev/null 2>&1 && registered=yes
+  want=no
+  [[ " ${bits[*]} " == *" $view "* ]] && want=yes
+  [ "$registered" = "$want" ] || fail "the class is registered for $view-bit hosts: $registered, expected $want"
+done
+uses_control installed
 
-step "upgrade to the current package, with the virtual scanner"
+step "upgrade to the current package, with the virtual scanners"
 msiexec64 /i "$msi" ADDLOCAL=ALL /qn || fail "msiexec /i (upgrade) exited $?"
-export_classes 64 "$work/upgraded64"
-[ "$(products "$work/upgraded64")" = 1 ] || fail "$(products "$work/upgraded64") products registered after the upgrade, expected 1"
-grep -q '"Version"=dword:01000000' "$work/upgraded64" || fail "the registered product is not version 1.0.0"
-cmp -s "$dist/korvixlite.ocx" "$syswow64/korvixlite.ocx" || fail "SysWOW64 holds another korvixlite.ocx than dist/"
-[ -f "$twain32/Korvix/korvix_scanner.ds" ] || fail "the virtual scanner is not in twain_32\\Korvix"
-# Wine's source manager loads only twain_32\sane.ds, so the scanner is put there.
-cp "$twain32/Korvix/korvix_scanner.ds" "$twain32/sane.ds"
-run_script upgraded scan
-expect_script upgraded $'loaded 16 x 15\nscanned 620 x 877\nsaved'
-export_classes 32 "$work/installed32"
-added "$work/before32" "$work/installed32" >"$work/package-rows"
-[ -s "$work/package-rows" ] || fail "the package wrote no keys in the 32-bit view"
+[ "$(products)" = "Korvix Twain Control 0x1000000" ] || fail "registered after the upgrade: [$(products | tr '\n' '|')], expected version 1.0.0 only"
+expect_files "the upgrade" "${control_files[@]}" "${scanner_files[@]}"
+for b in "${bits[@]}"; do
+  cp "$windir/twain_$b/Korvix/korvix_scanner.ds" "$windir/twain_$b/sane.ds"
+  run_script "$b" "upgraded$b" scan
+  expect_script "upgraded$b" $'loaded 16 x 15\nscanned 620 x 877\nsaved'
+  seen_keys "$b" "$work/package$b"
+  # Each host's class names the module of its own bitness.
+  grep -qxF "HKEY_CLASSES_ROOT\\CLSID\\$clsid\\InprocServer32	(Default)    REG_SZ    C:\\windows\\$(module_of "$b" | tr / '\\')" \
+    "$work/package$b" || fail "the class that $b-bit hosts see does not name C:\\windows\\$(module_of "$b")"
+done
+export_classes "$work/installed"
+package_keys "$work/before" "$work/installed" >"$work/package-rows"
 
 step "the older package refuses to downgrade"
 msiexec64 /i "$old" /qn && fail "installing 0.9 over 1.0 succeeded"
-export_classes 64 "$work/downgrade64"
-grep -q '"Version"=dword:01000000' "$work/downgrade64" || fail "version 1.0.0 is no longer installed"
+[ "$(products)" = "Korvix Twain Control 0x1000000" ] || fail "version 1.0.0 is no longer the one installed"
 
-step "repair puts back a deleted module and a deleted key"
-rm -f "$syswow64/korvixlite.ocx"
-"$KORVIX_WINE64" reg delete "HKCR\\CLSID\\$clsid\\InprocServer32" /reg:32 /f >/dev/null 2>&1 || fail "cannot delete a key"
+step "without its module only the $last-bit host fails; repair puts back the module and a deleted key"
+rm -f "$windir/$(module_of "$last")"
+"$(loader "$last")" reg delete "HKCR\\CLSID\\$clsid\\ToolboxBitmap32" /f >/dev/null 2>&1 || fail "cannot delete a key"
+for b in "${bits[@]}"; do
+  run_script "$b" "broken$b"
+  if [ "$b" = "$last" ]; then
+    grep -q "CreateObject failed" "$work/broken$b.out" || fail "the $b-bit host created the control without its module"
+  else
+    expect_script "broken$b" $'loaded 16 x 15\nsaved'
+  fi
+done
 # Wine's msiexec /fa does not repair; this is the same request spelled out.
 msiexec64 /i "$msi" REINSTALL=ALL REINSTALLMODE=amus /qn || fail "msiexec repair exited $?"
-cmp -s "$dist/korvixlite.ocx" "$syswow64/korvixlite.ocx" || fail "the repair did not put korvixlite.ocx back"
-export_classes 32 "$work/repaired32"
-added "$work/before32" "$work/repaired32" | cmp -s - "$work/package-rows" || fail "the repair left other keys than the install"
-run_script repaired
-expect_script repaired $'loaded 16 x 15\nsaved'
+expect_files "the repair" "${control_files[@]}" "${scanner_files[@]}"
+export_classes "$work/repaired"
+package_keys "$work/before" "$work/repaired" | cmp -s - "$work/package-rows" || fail "the repair left other keys than the install"
+uses_control repaired
 
 step "silent uninstall"
-cp "$work/sane.ds.placeholder" "$twain32/sane.ds"
+for b in "${bits[@]}"; do cp "$work/sane$b.ds.placeholder" "$windir/twain_$b/sane.ds"; done
 msiexec64 /x "$msi" /qn || fail "msiexec /x exited $?"
-[ -e "$syswow64/korvixlite.ocx" ] && fail "korvixlite.ocx is left in SysWOW64"
-[ -e "$twain32/Korvix" ] && fail "twain_32\\Korvix is left"
-for view in 32 64; do
-  export_classes "$view" "$work/after$view"
-  if ! cmp -s "$work/before$view" "$work/after$view"; then
-    fail "HKEY_CLASSES_ROOT ($view-bit view) differs from before the install:"
-    LC_ALL=C comm -3 "$work/before$view" "$work/after$view" | head -20
-  fi
-  LC_ALL=C comm -13 "$work/before$view" "$work/after$view" | grep -E -q "$names_the_control" &&
-    fail "a key that names the control remains in the $view-bit view"
+expect_files "the uninstall"
+for file in "${scanner_files[@]}"; do
+  [ -e "$windir/${file%/*}" ] && fail "${file%/*} is left"
 done
-
-step "the package's keys are the module's own registration"
-cp "$dist/korvixlite.ocx" "$syswow64/korvixlite.ocx"
-wine regsvr32 /s 'C:\windows\syswow64\korvixlite.ocx' </dev/null >/dev/null 2>&1 || fail "regsvr32 exited $?"
-export_classes 32 "$work/selfreg32"
-wine regsvr32 /u /s 'C:\windows\syswow64\korvixlite.ocx' </dev/null >/dev/null 2>&1
-rm -f "$syswow64/korvixlite.ocx"
-# The one difference the installer cannot avoid: its folder references end in
-# a backslash, so the help folder is written with one.
-help_folder_slash='s/^(\[[^]]*\\HELPDIR\]\t@=".*)\\\\"$/\1"/'
-if ! diff <(added "$work/before32" "$work/selfreg32" | sed -E "$help_folder_slash") \
-          <(sed -E "$help_folder_slash" "$work/package-rows") >"$work/rows.diff"; then
-  fail "the package's keys differ from what DllRegisterServer writes (< regsvr32, > package):"
-  head -20 "$work/rows.diff"
+export_classes "$work/after"
+if ! cmp -s "$work/before" "$work/after"; then
+  fail "HKEY_CLASSES_ROOT differs from before the install:"
+  LC_ALL=C comm -3 "$work/before" "$work/after" | head -20
 fi
+LC_ALL=C comm -13 "$work/before" "$work/after" | grep -E -q "$names_the_control" && fail "a key that names the control remains"
+
+step "the control's keys are the modules' own registration"
+for b in "${bits[@]}"; do
+  cp "${input[Control$b]}" "$windir/$(module_of "$b")"
+  "$(loader "$b")" regsvr32 /s "C:\\windows\\$(module_of "$b")" </dev/null >/dev/null 2>&1 || fail "regsvr32 ($b-bit) exited $?"
+done
+for b in "${bits[@]}"; do seen_keys "$b" "$work/selfreg$b"; done
+for b in "${bits[@]}"; do
+  "$(loader "$b")" regsvr32 /u /s "C:\\windows\\$(module_of "$b")" </dev/null >/dev/null 2>&1
+  rm -f "$windir/$(module_of "$b")"
+done
+# What the installer cannot write alike: its folder references end in a
+# backslash, and with both modules the type library's help folder, a key
+# they share, is the folder of whichever wrote it last.
+folders="$(for b in "${bits[@]}"; do dirname "$(module_of "$b")"; done | paste -sd '|')"
+help_folder="s/^(.*\\\\HELPDIR\t\(Default\) +REG_SZ +)C:\\\\windows\\\\($folders)\\\\?\$/\\1(a module's folder)/"
+for b in "${bits[@]}"; do
+  if ! diff <(sed -E "$help_folder" "$work/selfreg$b") <(sed -E "$help_folder" "$work/package$b") >"$work/keys$b.diff"; then
+    fail "the keys $b-bit hosts see differ between regsvr32 (<) and the package (>):"
+    head -20 "$work/keys$b.diff"
+  fi
+done
 
 if [ "$failures" = 0 ]; then
   rm -f "$work/dirty"
