@@ -14,6 +14,8 @@
 #   - with the last module deleted only the host of its bitness fails (each
 #     host loads its own module); a repair puts back the module and a
 #     deleted key;
+#   - (x64) the x86 package of the same version replaces it, and it replaces
+#     that one back, rather than installing beside it;
 #   - uninstall leaves no file and HKEY_CLASSES_ROOT (both views) exactly as
 #     before the first install;
 #   - the control's keys, as hosts of each bitness see them, are the same
@@ -27,28 +29,28 @@ inputs=("$@")
 # shellcheck source=../../../tools/wine-env.sh
 source "$root/tools/wine-env.sh"
 
-clsid='{CB8D520D-E46A-4059-B779-135030ADEFEE}'
+clsid='{CB8D520D-E46A-4059-B779-135030ADEFEE}' libid=CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C
+interfaces=(8F53E9FE-B49F-4262-B08D-B82103AD4DEE 23BDACDB-285A-4F9B-BE8E-9BB0B16E644F)
 # The keys the control registers: its class, ProgID, type library and interfaces.
-control_keys=("CLSID\\$clsid" Korvix.Twain 'TypeLib\{CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C}'
-              'Interface\{8F53E9FE-B49F-4262-B08D-B82103AD4DEE}' 'Interface\{23BDACDB-285A-4F9B-BE8E-9BB0B16E644F}')
-names_the_control="$clsid|Korvix\\.Twain|CD9BF7A1-9733-4061-BF2F-DF2FFBAA705C|8F53E9FE-B49F-4262-B08D-B82103AD4DEE|23BDACDB-285A-4F9B-BE8E-9BB0B16E644F"
+control_keys=("CLSID\\$clsid" Korvix.Twain "TypeLib\\{$libid}" "Interface\\{${interfaces[0]}}" "Interface\\{${interfaces[1]}}")
+names_the_control="$clsid|Korvix\\.Twain|$libid|${interfaces[0]}|${interfaces[1]}"
 picture="$root/control/resources/toolbox.bmp"  # 16 x 15
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-step() { echo "== $*"; }
+step() { echo "== ${SECONDS}s: $*"; }
 die() { echo "FAIL: $*"; exit 1; }
 
 declare -A input=()
 for pair in "${inputs[@]}"; do input["${pair%%=*}"]="${pair#*=}"; done
-# What each kind holds: the bitness of its modules, and every file it may
-# install (below C:\windows) with the input it is a copy of.
+# What each kind holds: the bitness of its modules, and the files it may
+# install (below C:\windows); the x64 package holds the x86 one's and more.
+x86_files=(syswow64/korvixlite.ocx twain_32/Korvix/korvix_scanner.ds)
+bits=(32) control_files=("${x86_files[0]}") scanner_files=("${x86_files[1]}")
 case "$kind" in
-  x86) bits=(32)
-       control_files=(syswow64/korvixlite.ocx)
-       scanner_files=(twain_32/Korvix/korvix_scanner.ds) ;;
-  x64) bits=(32 64)
-       control_files=(syswow64/korvixlite.ocx system32/korvixlite.ocx system32/korvix_twain32.exe)
-       scanner_files=(twain_32/Korvix/korvix_scanner.ds twain_64/Korvix/korvix_scanner.ds) ;;
+  x86) ;;
+  x64) bits+=(64)
+       control_files+=(system32/korvixlite.ocx system32/korvix_twain32.exe)
+       scanner_files+=(twain_64/Korvix/korvix_scanner.ds) ;;
   *) die "unknown package kind '$kind'" ;;
 esac
 declare -A copy_of=([syswow64/korvixlite.ocx]=Control32 [system32/korvixlite.ocx]=Control64
@@ -66,11 +68,15 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 korvix_wineserver_start
 windir="$prefix/drive_c/windows"
 
-winpath() { winepath -w "$1" 2>/dev/null; }
+# Wine's prefixes map drive Z: to the Unix root (winepath would start a
+# program for every name).
+[ "$(readlink "$prefix/dosdevices/z:")" = / ] || die "drive Z: of $prefix is not the Unix root"
+winpath() { local path="Z:$1"; echo "${path//\//\\}"; }
 # Debian's `wine` starts 32-bit programs (system32 ones as their SysWOW64
 # twins); the 64-bit ones start through $KORVIX_WINE64.
 loader() { if [ "$1" = 64 ]; then echo "$KORVIX_WINE64"; else echo wine; fi; }
 module_of() { if [ "$1" = 64 ]; then echo system32/korvixlite.ocx; else echo syswow64/korvixlite.ocx; fi; }
+module_path() { local file; file="$(module_of "$1")"; echo "C:\\windows\\${file/\//\\}"; }
 
 # The Windows programs running in the prefix, Wine's services (which the
 # persistent server keeps) aside: "pid name" a line.
@@ -82,10 +88,10 @@ programs() {
     [[ "${name%% *}" =~ \\(services|winedevice|plugplay|svchost|rpcss)\.exe$ ]] || echo "$pid $name"
   done
 }
-# An install step starts only when every program before it has ended, Wine's
-# desktop process (explorer.exe /desktop) included, and the next step only
-# when everything the installer started has: no step meets a file, key or
-# desktop that a program still holds or is closing.
+# An installer run starts only when every program before it has ended,
+# Wine's desktop process (explorer.exe /desktop, which closes a second after
+# the last window) included: it meets no file, key or desktop that another
+# program still holds or is closing.
 settle() {
   local deadline=$((SECONDS + 60))
   while [ -n "$(programs)" ]; do
@@ -93,12 +99,20 @@ settle() {
     sleep 0.1
   done
 }
+# Each run keeps the installer's log and Wine's errors (msiexec-N.log, .err).
+runs=0
 msiexec64() {
   settle
-  "$KORVIX_WINE64" msiexec "$@" </dev/null >"$work/msiexec.log" 2>&1
-  local rc=$?
-  settle
-  return "$rc"
+  runs=$((runs + 1))
+  WINEDEBUG=err+all,fixme-all "$KORVIX_WINE64" msiexec "$@" /l*v "$(winpath "$work/msiexec-$runs.log")" \
+    </dev/null >"$work/msiexec-$runs.err" 2>&1
+}
+run_installer() { # run_installer <what> <msiexec arguments>: a run that must succeed
+  local what="$1"
+  shift
+  msiexec64 "$@" && return 0
+  fail "$what: msiexec exited $? (its status's low byte); the ends of msiexec-$runs.log and .err:"
+  tail -n 12 "$work/msiexec-$runs.log" "$work/msiexec-$runs.err" 2>&1
 }
 
 # HKEY_CLASSES_ROOT of both views as sorted lines (the 64-bit view holds
@@ -121,14 +135,23 @@ seen_keys() { # seen_keys <32|64> <out>
   done | tr -d '\r' | awk '/^HKEY/ { key = $0; print key; next } NF { sub(/^ +/, ""); print key "\t" $0 }' |
     LC_ALL=C sort >"$2"
 }
-# The products the installer has registered: "<name> <version>" a line.
-products() {
-  "$KORVIX_WINE64" reg query 'HKCR\Installer\Products' /s </dev/null 2>/dev/null | tr -d '\r' |
-    awk '$1 == "ProductName" { $1 = $2 = ""; name = substr($0, 3) } $1 == "Version" { print name, $3 }'
+# The products the installer has registered ("<name> <version>" a line)
+# are this one, version 1.0.0, only.
+expect_product() { # expect_product <when>
+  local products
+  products="$("$KORVIX_WINE64" reg query 'HKCR\Installer\Products' /s </dev/null 2>/dev/null | tr -d '\r' |
+    awk '$1 == "ProductName" { $1 = $2 = ""; name = substr($0, 3) } $1 == "Version" { print name, $3 }')"
+  [ "$products" = "Korvix Twain Control 0x1000000" ] ||
+    fail "$1: the products registered are [${products//$'\n'/|}], expected version 1.0.0 alone"
 }
-# The keys the package added, without the installer's own records of the
-# product (its source list changes with every maintenance run).
-package_keys() { LC_ALL=C comm -13 "$1" "$2" | grep -v '^\[HKEY_CLASSES_ROOT\\Installer\\'; }
+# After a maintenance run each host sees the keys it saw after the install.
+expect_keys_kept() { # expect_keys_kept <name> <when>
+  local b
+  for b in "${bits[@]}"; do
+    seen_keys "$b" "$work/$1$b"
+    cmp -s "$work/package$b" "$work/$1$b" || fail "$2: $b-bit hosts see other keys than after the install"
+  done
+}
 
 # Exactly these of the package's files are installed, each a copy of its input.
 expect_files() { # expect_files <when> <file>...
@@ -181,11 +204,10 @@ done
 for root_key in Features Products UpgradeCodes; do
   "$KORVIX_WINE64" reg add "HKCR\\Installer\\$root_key" /f >/dev/null 2>&1
 done
-settle
 export_classes "$work/before"
 
 step "silent install of the older package"
-msiexec64 /i "$old" /qn || fail "msiexec /i (0.9) exited $?"
+run_installer "the older package" /i "$old" /qn
 expect_files "the older package" "${control_files[@]}"
 for view in 32 64; do
   registered=no
@@ -197,8 +219,8 @@ done
 uses_control installed
 
 step "upgrade to the current package, with the virtual scanners"
-msiexec64 /i "$msi" ADDLOCAL=ALL /qn || fail "msiexec /i (upgrade) exited $?"
-[ "$(products)" = "Korvix Twain Control 0x1000000" ] || fail "registered after the upgrade: [$(products | tr '\n' '|')], expected version 1.0.0 only"
+run_installer "the upgrade" /i "$msi" ADDLOCAL=ALL /qn
+expect_product "the upgrade"
 expect_files "the upgrade" "${control_files[@]}" "${scanner_files[@]}"
 for b in "${bits[@]}"; do
   cp "$windir/twain_$b/Korvix/korvix_scanner.ds" "$windir/twain_$b/sane.ds"
@@ -206,15 +228,13 @@ for b in "${bits[@]}"; do
   expect_script "upgraded$b" $'loaded 16 x 15\nscanned 620 x 877\nsaved'
   seen_keys "$b" "$work/package$b"
   # Each host's class names the module of its own bitness.
-  grep -qxF "HKEY_CLASSES_ROOT\\CLSID\\$clsid\\InprocServer32	(Default)    REG_SZ    C:\\windows\\$(module_of "$b" | tr / '\\')" \
-    "$work/package$b" || fail "the class that $b-bit hosts see does not name C:\\windows\\$(module_of "$b")"
+  grep -qxF "HKEY_CLASSES_ROOT\\CLSID\\$clsid\\InprocServer32	(Default)    REG_SZ    $(module_path "$b")" \
+    "$work/package$b" || fail "the class that $b-bit hosts see does not name $(module_path "$b")"
 done
-export_classes "$work/installed"
-package_keys "$work/before" "$work/installed" >"$work/package-rows"
 
 step "the older package refuses to downgrade"
 msiexec64 /i "$old" /qn && fail "installing 0.9 over 1.0 succeeded"
-[ "$(products)" = "Korvix Twain Control 0x1000000" ] || fail "version 1.0.0 is no longer the one installed"
+expect_product "the downgrade"
 
 step "without its module only the $last-bit host fails; repair puts back the module and a deleted key"
 rm -f "$windir/$(module_of "$last")"
@@ -228,15 +248,28 @@ for b in "${bits[@]}"; do
   fi
 done
 # Wine's msiexec /fa does not repair; this is the same request spelled out.
-msiexec64 /i "$msi" REINSTALL=ALL REINSTALLMODE=amus /qn || fail "msiexec repair exited $?"
+run_installer "the repair" /i "$msi" REINSTALL=ALL REINSTALLMODE=amus /qn
 expect_files "the repair" "${control_files[@]}" "${scanner_files[@]}"
-export_classes "$work/repaired"
-package_keys "$work/before" "$work/repaired" | cmp -s - "$work/package-rows" || fail "the repair left other keys than the install"
+expect_keys_kept repaired "the repair"
 uses_control repaired
+
+if [ "$kind" = x64 ]; then
+  # Two products of one version would share the keys both modules write
+  # alike, and removing either would take them from the other.
+  step "the x86 package of this version replaces the x64 one, and the x64 one replaces it back"
+  "$root/installer/make-package.sh" x86 "$work/korvixlite-x86.msi" "${inputs[@]}" || die "cannot build the x86 package"
+  run_installer "the x86 package" /i "$(winpath "$work/korvixlite-x86.msi")" ADDLOCAL=ALL /qn
+  expect_product "the x86 package"
+  expect_files "the x86 package" "${x86_files[@]}"
+  run_installer "the x64 package over the x86 one" /i "$msi" ADDLOCAL=ALL /qn
+  expect_product "the x64 package over the x86 one"
+  expect_files "the x64 package again" "${control_files[@]}" "${scanner_files[@]}"
+  expect_keys_kept replaced "the x64 package over the x86 one"
+fi
 
 step "silent uninstall"
 for b in "${bits[@]}"; do cp "$work/sane$b.ds.placeholder" "$windir/twain_$b/sane.ds"; done
-msiexec64 /x "$msi" /qn || fail "msiexec /x exited $?"
+run_installer "the uninstall" /x "$msi" /qn
 expect_files "the uninstall"
 for file in "${scanner_files[@]}"; do
   [ -e "$windir/${file%/*}" ] && fail "${file%/*} is left"
@@ -251,11 +284,11 @@ LC_ALL=C comm -13 "$work/before" "$work/after" | grep -E -q "$names_the_control"
 step "the control's keys are the modules' own registration"
 for b in "${bits[@]}"; do
   cp "${input[Control$b]}" "$windir/$(module_of "$b")"
-  "$(loader "$b")" regsvr32 /s "C:\\windows\\$(module_of "$b")" </dev/null >/dev/null 2>&1 || fail "regsvr32 ($b-bit) exited $?"
+  "$(loader "$b")" regsvr32 /s "$(module_path "$b")" </dev/null >/dev/null 2>&1 || fail "regsvr32 ($b-bit) exited $?"
 done
 for b in "${bits[@]}"; do seen_keys "$b" "$work/selfreg$b"; done
 for b in "${bits[@]}"; do
-  "$(loader "$b")" regsvr32 /u /s "C:\\windows\\$(module_of "$b")" </dev/null >/dev/null 2>&1
+  "$(loader "$b")" regsvr32 /u /s "$(module_path "$b")" </dev/null >/dev/null 2>&1
   rm -f "$windir/$(module_of "$b")"
 done
 # What the installer cannot write alike: its folder references end in a
