@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The main job: build the control and its installer package (dist/),
+# The main job: build the control and its installer packages (dist/),
 # register it in a private Wine prefix, run the sample host with the control
 # on its form, scan a page from the virtual scanner into it, save
 # screenshots, save the shown picture as PNG and JPEG and load the PNG back
 # into a second control; then show a large picture scrolled to its middle
 # and save that screenshot too. Then the same control built 64-bit:
 # registered in a WoW64 prefix, hosted by the sample host built 64-bit,
-# scanning from the 32-bit virtual scanner through its helper process.
+# scanning from the 32-bit virtual scanner through its helper process; its
+# build also makes the package for 64-bit Windows, which holds both modules.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -46,5 +47,6 @@ korvix_windows_build "$root" "$win64" "$jobs" win64 -DKORVIX_WIN32_BUILD="$win"
   wine "$win64/samples/host/sample_host.exe" --scan \
   --title "Korvix sample host, 64-bit: a 32-bit source through korvix_twain32.exe" \
   --screenshot "$(winepath -w "$out/scan-x64.png")" --exit
-echo "dist: $root/dist/x64/korvixlite.ocx $root/dist/x64/korvix_scanner.ds $root/dist/x64/korvix_twain32.exe"
+echo "dist: $root/dist/x64/korvixlite.ocx $root/dist/x64/korvix_scanner.ds $root/dist/x64/korvix_twain32.exe" \
+  "$root/dist/x64/korvixlite.msi"
 echo "screenshots: $out/sample-host.png $out/scan.png $out/scroll-demo.png $out/scan-x64.png"
