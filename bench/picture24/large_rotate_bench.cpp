@@ -83,10 +83,11 @@ int main() {
         PROCESS_MEMORY_COUNTERS counters{};
         counters.cb = sizeof counters;
         if (::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters))
-            std::printf("Rotate90: %.0f ms (best of 3); peak working set %.0f MB, peak committed %.0f MB "
-                        "(%.2f x the page)\n",
-                        best * 1e3, megabytes(counters.PeakWorkingSetSize), megabytes(counters.PeakPagefileUsage),
-                        static_cast<double>(counters.PeakWorkingSetSize) / static_cast<double>(page.size_bytes()));
+            std::printf("Rotate90: %.0f ms (best of 3); peak working set %.0f MB (%.2f x the page), "
+                        "peak committed %.0f MB\n",
+                        best * 1e3, megabytes(counters.PeakWorkingSetSize),
+                        static_cast<double>(counters.PeakWorkingSetSize) / static_cast<double>(page.size_bytes()),
+                        megabytes(counters.PeakPagefileUsage));
     } catch (const std::exception& e) {
         std::printf("failed: %s\n", e.what());
         return 1;

@@ -43,8 +43,10 @@ Section new_section(std::int32_t width, std::int32_t height, WORD bit_count, con
     return s;
 }
 
-// A picture object that owns the bitmap from now on; empty when OLE refuses
-// (the bitmap is then deleted here).
+std::int32_t either(std::int32_t stated, std::int32_t fallback) noexcept { return stated > 0 ? stated : fallback; }
+
+}  // namespace
+
 com_ptr<IPictureDisp> owning_picture(unique_hbitmap bitmap) noexcept {
     PICTDESC desc{};
     desc.cbSizeofstruct = sizeof desc;
@@ -55,10 +57,6 @@ com_ptr<IPictureDisp> owning_picture(unique_hbitmap bitmap) noexcept {
     bitmap.release();
     return picture;
 }
-
-std::int32_t either(std::int32_t stated, std::int32_t fallback) noexcept { return stated > 0 ? stated : fallback; }
-
-}  // namespace
 
 com_ptr<IPictureDisp> picture_from_dib(const std::uint8_t* dib, const DibLayout& l, PelsPerMeter fallback) noexcept {
     const PelsPerMeter ppm{either(l.x_pels_per_meter, fallback.x), either(l.y_pels_per_meter, fallback.y)};

@@ -36,4 +36,8 @@ com_ptr<IPictureDisp> picture_from_dib(const std::uint8_t* dib, const DibLayout&
 // the picture cannot be made.
 com_ptr<IPictureDisp> picture_from_bitmap(HBITMAP bitmap, PelsPerMeter fallback, PelsPerMeter& stated) noexcept;
 
+// A picture object that owns the bitmap from now on; empty when OLE refuses
+// (the bitmap is then deleted here).
+com_ptr<IPictureDisp> owning_picture(unique_hbitmap bitmap) noexcept;
+
 }  // namespace korvix::twain

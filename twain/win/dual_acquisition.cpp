@@ -1,5 +1,6 @@
 #include "twain/win/dual_acquisition.h"
 
+#include "twain/win/busy_scope.h"
 #include "twain/win/source_chooser.h"
 
 namespace korvix::twain {
@@ -13,19 +14,6 @@ std::wstring label(const std::string& name, const wchar_t* bits) {
     ::MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, 63);
     return std::wstring(wide) + L" (" + bits + L")";
 }
-
-// Listing asks each side's source manager in turn: a nested call meanwhile
-// finds the control busy.
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) noexcept : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
 
 }  // namespace
 

@@ -1,23 +1,13 @@
 #include "twain/win/helper_acquisition.h"
 
 #include "twain/dib_layout.h"
+#include "twain/win/busy_scope.h"
 
 namespace korvix::twain {
 
 namespace {
 
 using End = HelperCallResult::End;
-
-class BusyScope {
-public:
-    explicit BusyScope(bool& busy) noexcept : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
 
 std::uint32_t status_of(const HelperCallResult& r) noexcept {
     return r.end == End::finished && r.status == bridge::CallStatus::done ? 0 : 1;

@@ -5,6 +5,7 @@
 
 #include "twain/bridge/host_call.h"
 #include "twain/dib_layout.h"
+#include "twain/win/dib_section_picture.h"
 #include "twain/win/helper_process.h"
 
 namespace korvix::twain {
@@ -73,14 +74,7 @@ com_ptr<IPictureDisp> picture_on_section(HANDLE section, const bridge::PageSecti
     unique_hbitmap bitmap(::CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS,
                                              &bits, section, static_cast<DWORD>(plan.pixel_offset)));
     if (!bitmap || !bits) return {};
-    PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof desc;
-    desc.picType = PICTYPE_BITMAP;
-    desc.bmp.hbitmap = bitmap.get();
-    com_ptr<IPictureDisp> picture;
-    if (FAILED(::OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.put_void()))) return {};
-    bitmap.release();  // the picture owns it, and its view of the section
-    return picture;
+    return owning_picture(std::move(bitmap));  // with the bitmap, its view of the section
 }
 
 // What the conversation asks of this side.

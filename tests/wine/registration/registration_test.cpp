@@ -207,17 +207,5 @@ TEST_F(Registration, Regsvr32RegistersPlainPaths) {
     expect_nothing_registered();
 }
 
-// Later suites create the control through COM: leave the module registered.
-class LeaveRegistered : public ::testing::Environment {
-public:
-    void TearDown() override {
-        module_under_test module;
-        ASSERT_TRUE(module.loaded());
-        EXPECT_EQ(S_OK, module.register_server());
-    }
-};
-
-const auto* const kLeaveRegistered = ::testing::AddGlobalTestEnvironment(new LeaveRegistered);
-
 }  // namespace
 }  // namespace korvix::test

@@ -133,17 +133,5 @@ TEST_F(SideBySide, UnregisteringOneModuleLeavesTheOtherWorking) {
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) EXPECT_FALSE(key_exists(kInterface, view)) << view;
 }
 
-// The suites after this one create the 64-bit control through COM.
-class LeaveRegistered : public ::testing::Environment {
-public:
-    void TearDown() override {
-        module_under_test module;
-        ASSERT_TRUE(module.loaded());
-        EXPECT_EQ(S_OK, module.register_server());
-    }
-};
-
-const auto* const kLeaveRegistered = ::testing::AddGlobalTestEnvironment(new LeaveRegistered);
-
 }  // namespace
 }  // namespace korvix::test
